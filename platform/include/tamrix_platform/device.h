@@ -1,0 +1,42 @@
+/* Device calls: open a driver by device name, send it synchronous I/O-control
+ * requests, close it. Failures leave a code for GetLastError. */
+#ifndef TAMRIX_PLATFORM_DEVICE_H
+#define TAMRIX_PLATFORM_DEVICE_H
+
+#include "tamrix_platform/win32.h"
+
+#define CREATE_NEW 1u
+#define CREATE_ALWAYS 2u
+#define OPEN_EXISTING 3u
+#define FILE_FLAG_DELETE_ON_CLOSE 0x04000000u
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Opens "\\.\NAME" by loading the driver module for NAME when no handle to it
+ * is open yet. The module is the file "<name in lower case>.so" in the folder
+ * that holds this platform library (for "\\.\TAMRIX.VXD": "tamrix.vxd.so").
+ * No module there: INVALID_HANDLE_VALUE with ERROR_FILE_NOT_FOUND. Any other
+ * path form is refused with ERROR_PATH_NOT_FOUND. */
+TMX_PLATFORM_API HANDLE CreateFileA(const char *name, DWORD desired_access, DWORD share_mode,
+                                    void *security_attributes, DWORD creation_disposition,
+                                    DWORD flags_and_attributes, HANDLE template_file);
+
+/* One synchronous request; the driver has answered when this returns.
+ * Non-zero when the driver processed the request; zero with a last error when
+ * it was not carried out (unknown handle: ERROR_INVALID_HANDLE). An overlapped
+ * structure is not supported and must be null. */
+TMX_PLATFORM_API BOOL DeviceIoControl(HANDLE device, DWORD io_control_code, void *in_buffer,
+                                      DWORD in_size, void *out_buffer, DWORD out_size,
+                                      DWORD *bytes_returned, void *overlapped);
+
+/* Closes a handle. Closing the last handle to a driver opened with
+ * FILE_FLAG_DELETE_ON_CLOSE unloads the driver module. */
+TMX_PLATFORM_API BOOL CloseHandle(HANDLE object);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,197 @@
+// Device calls. A device name "\\.\NAME" is served by a driver module loaded
+// on first open, as the original platform loads a dynamic driver.
+#include "tamrix_platform/device.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "module_dir.h"
+#include "tamrix_platform/driver_module.h"
+#include "tamrix_platform/messages.h"
+
+namespace {
+
+const tmx_host_services kHostServices = {TMX_DRIVER_ABI_VERSION, &PostMessageA};
+
+class LoadedDriver {
+ public:
+  LoadedDriver(void* module, const tmx_driver* driver, void* context)
+      : module_(module), driver_(driver), context_(context) {}
+  ~LoadedDriver() {
+    driver_->unload(context_);
+    dlclose(module_);
+  }
+  LoadedDriver(const LoadedDriver&) = delete;
+  LoadedDriver& operator=(const LoadedDriver&) = delete;
+
+  DWORD Control(DWORD code, void* in, DWORD in_size, void* out, DWORD out_size,
+                DWORD* returned) const {
+    return driver_->control(context_, code, in, in_size, out, out_size, returned);
+  }
+
+ private:
+  void* module_;
+  const tmx_driver* driver_;
+  void* context_;
+};
+
+struct OpenDevice {
+  std::string name;
+  std::shared_ptr<LoadedDriver> driver;
+  bool delete_on_close;
+};
+
+// Handles are opaque numbers looked up in this table, so a stale or forged
+// handle is refused instead of followed.
+class DeviceTable {
+ public:
+  HANDLE Open(const std::string& name, bool delete_on_close, DWORD& error) {
+    std::lock_guard lock(mutex_);
+    std::shared_ptr<LoadedDriver> driver;
+    if (auto resident = resident_.find(name); resident != resident_.end()) {
+      driver = resident->second;
+    } else {
+      for (const auto& [handle, open] : open_) {
+        if (open.name == name) {
+          driver = open.driver;
+          break;
+        }
+      }
+    }
+    if (!driver) {
+      driver = Load(name, error);
+      if (!driver) return INVALID_HANDLE_VALUE;
+    }
+    // Without the delete-on-close flag a dynamic driver stays loaded.
+    if (!delete_on_close) resident_[name] = driver;
+    const std::uintptr_t handle = next_handle_;
+    next_handle_ += 4;
+    open_.emplace(handle, OpenDevice{name, std::move(driver), delete_on_close});
+    return reinterpret_cast<HANDLE>(handle);
+  }
+
+  std::shared_ptr<LoadedDriver> Find(HANDLE handle) {
+    std::lock_guard lock(mutex_);
+    auto it = open_.find(reinterpret_cast<std::uintptr_t>(handle));
+    return it == open_.end() ? nullptr : it->second.driver;
+  }
+
+  bool Close(HANDLE handle) {
+    std::shared_ptr<LoadedDriver> last_reference;
+    {
+      std::lock_guard lock(mutex_);
+      auto it = open_.find(reinterpret_cast<std::uintptr_t>(handle));
+      if (it == open_.end()) return false;
+      last_reference = std::move(it->second.driver);
+      open_.erase(it);
+    }
+    // The driver unloads here, outside the lock, once no request uses it.
+    last_reference.reset();
+    return true;
+  }
+
+ private:
+  static std::string ModulePath(const std::string& name) {
+    std::string file;
+    for (char c : name) file += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tmx::platform::PlatformModuleDirectory() + "/" + file + ".so";
+  }
+
+  static std::shared_ptr<LoadedDriver> Load(const std::string& name, DWORD& error) {
+    const std::string path = ModulePath(name);
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+      error = ERROR_FILE_NOT_FOUND;
+      return nullptr;
+    }
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+      error = ERROR_BAD_EXE_FORMAT;
+      return nullptr;
+    }
+    auto entry = reinterpret_cast<tmx_driver_entry_fn>(dlsym(module, TMX_DRIVER_ENTRY_NAME));
+    const tmx_driver* driver = entry ? entry() : nullptr;
+    if (driver == nullptr || driver->abi_version != TMX_DRIVER_ABI_VERSION || !driver->load ||
+        !driver->unload || !driver->control) {
+      dlclose(module);
+      error = entry ? ERROR_BAD_FORMAT : ERROR_PROC_NOT_FOUND;
+      return nullptr;
+    }
+    void* context = driver->load(&kHostServices);
+    if (context == nullptr) {
+      dlclose(module);
+      error = ERROR_GEN_FAILURE;
+      return nullptr;
+    }
+    return std::make_shared<LoadedDriver>(module, driver, context);
+  }
+
+  std::mutex mutex_;
+  std::map<std::uintptr_t, OpenDevice> open_;
+  std::map<std::string, std::shared_ptr<LoadedDriver>> resident_;
+  std::uintptr_t next_handle_ = 0x1000;
+};
+
+DeviceTable& Devices() {
+  // Never destroyed: drivers still open at process end are left to the
+  // process teardown rather than unloaded after their module's own statics.
+  static auto* table = new DeviceTable;
+  return *table;
+}
+
+constexpr char kDevicePrefix[] = "\\\\.\\";
+
+}  // namespace
+
+extern "C" HANDLE CreateFileA(const char* name, DWORD, DWORD, void*, DWORD,
+                              DWORD flags_and_attributes, HANDLE) {
+  const std::string path = name ? name : "";
+  const std::string prefix = kDevicePrefix;
+  if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0 ||
+      path.find_first_of("\\/", prefix.size()) != std::string::npos) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  DWORD error = ERROR_SUCCESS;
+  HANDLE handle = Devices().Open(path.substr(prefix.size()),
+                                 (flags_and_attributes & FILE_FLAG_DELETE_ON_CLOSE) != 0, error);
+  if (handle == INVALID_HANDLE_VALUE) SetLastError(error);
+  return handle;
+}
+
+extern "C" BOOL DeviceIoControl(HANDLE device, DWORD code, void* in_buffer, DWORD in_size,
+                                void* out_buffer, DWORD out_size, DWORD* bytes_returned,
+                                void* overlapped) {
+  if (overlapped != nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const auto driver = Devices().Find(device);
+  if (!driver) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  DWORD returned = 0;
+  const DWORD error = driver->Control(code, in_buffer, in_size, out_buffer, out_size, &returned);
+  if (bytes_returned != nullptr) *bytes_returned = returned;
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return 0;
+  }
+  return 1;
+}
+
+extern "C" BOOL CloseHandle(HANDLE object) {
+  if (!Devices().Close(object)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  return 1;
+}

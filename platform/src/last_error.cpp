@@ -1,0 +1,9 @@
+#include "tamrix_platform/win32.h"
+
+namespace {
+// Kept per thread, as the platform keeps it.
+thread_local DWORD last_error = ERROR_SUCCESS;
+}  // namespace
+
+extern "C" DWORD GetLastError(void) { return last_error; }
+extern "C" void SetLastError(DWORD code) { last_error = code; }

@@ -1,0 +1,44 @@
+#include "module_dir.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace tmx::platform {
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string Resolved(const char* path) {
+  std::unique_ptr<char, decltype(&std::free)> real(realpath(path, nullptr), &std::free);
+  return real ? std::string(real.get()) : std::string(path);
+}
+
+}  // namespace
+
+std::string PlatformModuleDirectory() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&PlatformModuleDirectory), &info) == 0 ||
+      info.dli_fname == nullptr) {
+    return ".";
+  }
+  return DirectoryOf(Resolved(info.dli_fname));
+}
+
+std::string ProgramDirectory() {
+  char buffer[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return ".";
+  buffer[n] = '\0';
+  return DirectoryOf(buffer);
+}
+
+}  // namespace tmx::platform
