@@ -1,0 +1,129 @@
+// Device calls against the echo test driver, which lives beside the platform
+// library as "echo.vxd.so".
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tamrix_platform/device.h"
+#include "tamrix_platform/messages.h"
+
+namespace {
+
+const std::string kEchoModule = std::string(TAMRIX_MODULE_DIR) + "/echo.vxd.so";
+
+bool EchoLoaded() {
+  void* module = dlopen(kEchoModule.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (module == nullptr) return false;
+  dlclose(module);
+  return true;
+}
+
+HANDLE OpenEcho(DWORD flags = FILE_FLAG_DELETE_ON_CLOSE) {
+  return CreateFileA("\\\\.\\ECHO.VXD", 0, 0, nullptr, CREATE_NEW, flags, nullptr);
+}
+
+TEST(DeviceOpen, MissingModuleAndBadNamesFailWithPlatformCodes) {
+  SetLastError(0);
+  EXPECT_EQ(CreateFileA("\\\\.\\NOSUCH.VXD", 0, 0, nullptr, CREATE_NEW, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  for (const char* bad : {"", "ECHO.VXD", "\\\\.\\", "\\\\.\\sub\\ECHO.VXD", "/tmp/x"}) {
+    SetLastError(0);
+    EXPECT_EQ(CreateFileA(bad, 0, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND) << bad;
+  }
+  EXPECT_EQ(CreateFileA(nullptr, 0, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+}
+
+TEST(DeviceOpen, LastHandleClosedUnloadsTheDriver) {
+  ASSERT_FALSE(EchoLoaded());
+  HANDLE first = OpenEcho();
+  ASSERT_NE(first, INVALID_HANDLE_VALUE);
+  HANDLE second = OpenEcho();
+  ASSERT_NE(second, INVALID_HANDLE_VALUE);
+  EXPECT_NE(first, second);
+  EXPECT_TRUE(EchoLoaded());
+  EXPECT_TRUE(CloseHandle(first));
+  EXPECT_TRUE(EchoLoaded()) << "one handle is still open";
+  EXPECT_TRUE(CloseHandle(second));
+  EXPECT_FALSE(EchoLoaded());
+  EXPECT_FALSE(CloseHandle(second));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST(DeviceControl, RequestsReachTheDriverAndFailuresCarryItsCode) {
+  HANDLE device = OpenEcho();
+  ASSERT_NE(device, INVALID_HANDLE_VALUE);
+  char in[4] = {'a', 'b', 'c', 'd'};
+  char out[8] = {};
+  DWORD returned = 0;
+  EXPECT_TRUE(DeviceIoControl(device, 1, in, 4, out, 8, &returned, nullptr));
+  EXPECT_EQ(std::string(out, 4), "abcd");
+  EXPECT_EQ(returned, 4u);
+
+  EXPECT_FALSE(DeviceIoControl(device, 1117, nullptr, 0, out, 8, &returned, nullptr));
+  EXPECT_EQ(GetLastError(), 1117u);
+  int overlapped = 0;
+  EXPECT_FALSE(DeviceIoControl(device, 1, in, 4, out, 8, &returned, &overlapped));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  CloseHandle(device);
+  EXPECT_FALSE(DeviceIoControl(device, 1, in, 4, out, 8, &returned, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  EXPECT_FALSE(DeviceIoControl(INVALID_HANDLE_VALUE, 1, in, 4, out, 8, &returned, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST(DeviceControl, LastErrorIsKeptPerThread) {
+  SetLastError(42);
+  DWORD seen_there = 0;
+  std::thread([&] {
+    HANDLE device = OpenEcho();
+    DeviceIoControl(device, 999, nullptr, 0, nullptr, 0, nullptr, nullptr);
+    seen_there = GetLastError();
+    CloseHandle(device);
+  }).join();
+  EXPECT_EQ(seen_there, 999u);
+  EXPECT_EQ(GetLastError(), 42u);
+}
+
+TEST(DeviceControl, DriverPostsThroughTheHostServices) {
+  tmx::platform::MessageQueue queue;
+  const HWND window = queue.CreateWindowHandle();
+  HANDLE device = OpenEcho();
+  std::uint32_t words[2] = {window, 0x6402};
+  EXPECT_TRUE(DeviceIoControl(device, 2, words, sizeof words, nullptr, 0, nullptr, nullptr));
+  tmx::platform::PostedMessage message{};
+  ASSERT_TRUE(queue.Peek(message));
+  EXPECT_EQ(message.window, window);
+  EXPECT_EQ(message.message, 0x6402u);
+  EXPECT_EQ(message.wparam, 7u);
+  EXPECT_EQ(message.lparam, -7);
+  CloseHandle(device);
+}
+
+TEST(DeviceControl, ConcurrentRequestsAndCloseDoNotRace) {
+  HANDLE keeper = OpenEcho();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([] {
+      for (int i = 0; i < 200; ++i) {
+        HANDLE device = OpenEcho();
+        int value = i, echoed = -1;
+        DWORD returned;
+        EXPECT_TRUE(DeviceIoControl(device, 1, &value, sizeof value, &echoed, sizeof echoed,
+                                    &returned, nullptr));
+        EXPECT_EQ(echoed, value);
+        EXPECT_TRUE(CloseHandle(device));
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_TRUE(EchoLoaded());
+  CloseHandle(keeper);
+  EXPECT_FALSE(EchoLoaded());
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// The posting primitive and its receiving end.
+#include <poll.h>
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "tamrix_platform/messages.h"
+
+namespace {
+
+using tmx::platform::MessageQueue;
+using tmx::platform::PostedMessage;
+
+bool Readable(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, 0) == 1;
+}
+
+TEST(MessagePosting, MessagesArriveInOrderWithTheirParameters) {
+  MessageQueue queue;
+  const HWND a = queue.CreateWindowHandle();
+  const HWND b = queue.CreateWindowHandle();
+  ASSERT_NE(a, 0u);
+  ASSERT_NE(a, b);
+  EXPECT_FALSE(Readable(queue.WakeDescriptor()));
+  EXPECT_TRUE(PostMessageA(a, 0x6401, 1, -1));
+  EXPECT_TRUE(PostMessageA(b, 0x6402, 2, -2));
+  EXPECT_TRUE(PostMessageA(a, 0x6403, 3, -3));
+  EXPECT_TRUE(Readable(queue.WakeDescriptor()));
+  EXPECT_EQ(queue.Pending(), 3u);
+  PostedMessage m{};
+  for (UINT expected = 0x6401; expected <= 0x6403; ++expected) {
+    ASSERT_TRUE(queue.Peek(m));
+    EXPECT_EQ(m.message, expected);
+    EXPECT_EQ(m.wparam, expected - 0x6400);
+    EXPECT_EQ(m.lparam, -static_cast<LPARAM>(expected - 0x6400));
+    EXPECT_EQ(m.window, expected == 0x6402 ? b : a);
+  }
+  EXPECT_FALSE(queue.Peek(m));
+  EXPECT_FALSE(Readable(queue.WakeDescriptor())) << "drained queue is quiet";
+}
+
+TEST(MessagePosting, UnknownAndDestroyedWindowsRefusePosts) {
+  MessageQueue queue;
+  const HWND window = queue.CreateWindowHandle();
+  const HWND other = queue.CreateWindowHandle();
+  PostMessageA(window, 1, 0, 0);
+  PostMessageA(other, 2, 0, 0);
+  queue.DestroyWindowHandle(window);
+  EXPECT_FALSE(PostMessageA(window, 3, 0, 0));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+  EXPECT_FALSE(PostMessageA(0, 3, 0, 0));
+  PostedMessage m{};
+  ASSERT_TRUE(queue.Peek(m));
+  EXPECT_EQ(m.message, 2u) << "the destroyed window's message was dropped";
+  EXPECT_FALSE(queue.Peek(m));
+  EXPECT_NE(queue.CreateWindowHandle(), window) << "handles are not reused";
+}
+
+TEST(MessagePosting, HandlesOfAQueueThatIsGoneRefusePosts) {
+  HWND window;
+  {
+    MessageQueue queue;
+    window = queue.CreateWindowHandle();
+  }
+  EXPECT_FALSE(PostMessageA(window, 1, 0, 0));
+}
+
+TEST(MessagePosting, ManyThreadsLoseNothingAndKeepEachThreadsOrder) {
+  MessageQueue queue;
+  const HWND window = queue.CreateWindowHandle();
+  constexpr int kThreads = 4;
+  constexpr int kEach = 20000;
+  std::vector<std::thread> senders;
+  for (int t = 0; t < kThreads; ++t) {
+    senders.emplace_back([=] {
+      for (int i = 0; i < kEach; ++i) {
+        ASSERT_TRUE(PostMessageA(window, 0x6400 + t, static_cast<WPARAM>(i), t));
+      }
+    });
+  }
+  std::vector<WPARAM> next(kThreads, 0);
+  int received = 0;
+  PostedMessage m{};
+  while (received < kThreads * kEach && queue.Wait(m, std::chrono::seconds(10))) {
+    ASSERT_EQ(m.wparam, next[m.lparam]) << "thread " << m.lparam;
+    ++next[m.lparam];
+    ++received;
+  }
+  for (auto& sender : senders) sender.join();
+  EXPECT_EQ(received, kThreads * kEach);
+  EXPECT_EQ(queue.Pending(), 0u);
+}
+
+TEST(MessagePosting, WaitTimesOutOnAnEmptyQueue) {
+  MessageQueue queue;
+  PostedMessage m{};
+  EXPECT_FALSE(queue.Wait(m, std::chrono::milliseconds(5)));
+}
+
+}  // namespace
