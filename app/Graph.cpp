@@ -1,0 +1,142 @@
+#include "Graph.h"
+
+#include <cmath>
+
+using namespace tamrix::ui;
+
+TGraphForm* GraphForm = nullptr;
+
+TGraphForm::TGraphForm() {
+  Layout();
+  OnCreate = [this] { FormCreate(); };
+  OnResize = [this] { FormResize(); };
+  PaintBoxGraph.OnPaint = [this](Canvas& canvas) { PaintBoxGraphPaint(canvas); };
+  PaintBoxGuid.OnPaint = [this](Canvas& canvas) { PaintBoxGuidPaint(canvas); };
+}
+
+void TGraphForm::Layout() {
+  SetName("GraphForm");
+  SetCaption("Graph");
+  SetBorderStyle(bsSizeable);
+  SetPosition(poDesigned);
+  SetLeft(111);
+  SetTop(138);
+  SetFont(TFont{"ＭＳ Ｐゴシック", 15, clWindowText});
+
+  PanelTop.SetName("PanelTop");
+  PanelTop.SetAlign(alTop);
+  PanelTop.SetHeight(9);
+  PanelTop.SetBevelOuter(bvNone);
+
+  PanelGuid.SetName("PanelGuid");
+  PanelGuid.SetAlign(alLeft);
+  PanelGuid.SetWidth(49);
+  PanelGuid.SetBevelOuter(bvNone);
+  PanelGuid.SetColor(clBtnFace);
+  PaintBoxGuid.SetName("PaintBoxGuid");
+  PaintBoxGuid.SetAlign(alLeft);
+  PaintBoxGuid.SetWidth(49);
+
+  PanelRight.SetName("PanelRight");
+  PanelRight.SetAlign(alRight);
+  PanelRight.SetWidth(27);
+  PanelRight.SetBevelOuter(bvNone);
+
+  PanelGraph.SetName("PanelGraph");
+  PanelGraph.SetAlign(alClient);
+  PanelGraph.SetColor(clBlack);
+  PanelGraph.SetBevelOuter(bvNone);
+  PanelGraph.SetBevelInner(bvLowered);
+  PanelGraph.SetBevelWidth(3);
+  PaintBoxGraph.SetName("PaintBoxGraph");
+  PaintBoxGraph.SetAlign(alClient);
+  PaintBoxGraph.SetColor(clBlack);
+
+  SetClientSize(630, 373);
+}
+
+void TGraphForm::FormCreate() {
+  ChannelColors = {0xFF0000, 0x00FFFF, 0x008000, 0x0000FF, 0xFFFF00, 0xFF00FF,
+                   0x00FF00, 0x000080, 0x800000, 0x008080, 0x800080, 0x808080,
+                   0x808000, 0x808080, clWindowText, clWindowText};
+}
+
+void TGraphForm::SetData(std::int32_t samples_per_channel, std::int32_t first_channel,
+                         std::int32_t last_channel, const ChannelTable& table) {
+  CheckRange(samples_per_channel - 1, kChannelCapacity);
+  CheckRange(first_channel, kChannelCount);
+  CheckRange(last_channel, kChannelCount);
+  SampleCount = samples_per_channel;
+  for (std::int32_t c = first_channel; c <= last_channel; ++c) {
+    std::copy_n(table[c].begin(), samples_per_channel, Samples[c].begin());
+  }
+  FirstChannel = first_channel;
+  LastChannel = last_channel;
+}
+
+void TGraphForm::ClearGraph() {
+  SampleCount = 0;
+  PaintBoxGraph.Repaint();
+}
+
+void TGraphForm::FormResize() {
+  GraphWidth = PaintBoxGraph.Width();
+  GraphHeight = PaintBoxGraph.Height();
+  PaintBoxGraph.Repaint();
+}
+
+std::int32_t TGraphForm::ValueToY(std::int32_t value) const {
+  // Extended precision, in exactly this order, truncated toward zero.
+  const long double height = GraphHeight;
+  const long double y = height - (height * (1.0L / 4095.0L)) * value;
+  return static_cast<std::int32_t>(std::trunc(y));
+}
+
+void TGraphForm::PaintBoxGraphPaint(Canvas& canvas) {
+  if (SampleCount == 0) return;
+  PaintBoxGuid.Repaint();
+  for (std::int32_t channel = FirstChannel; channel <= LastChannel; ++channel) {
+    DrawChannel(canvas, channel, 0, SampleCount);
+  }
+}
+
+void TGraphForm::DrawChannel(Canvas& canvas, std::int32_t channel, std::int32_t first_index,
+                             std::int32_t count) const {
+  CheckRange(channel, kChannelCount);
+  CheckRange(first_index + count - 1, kChannelCapacity);
+  const auto& row = Samples[channel];
+  canvas.SetPenColor(ChannelColors[channel]);
+  canvas.SetPenWidth(1);
+  const long double scale = static_cast<long double>(GraphWidth) / count;
+  long double carry = 0;
+  std::int32_t x = 0;
+  const std::int32_t last = first_index + count - 1;
+  canvas.MoveTo(0, ValueToY(row[first_index]));
+  std::int32_t i = first_index;
+  while (i <= last) {
+    const std::uint16_t v = row[i];
+    std::int32_t run = 1;
+    while (i < last && row[i + 1] == v) {
+      ++run;
+      ++i;
+    }
+    ++i;
+    const std::int32_t y = ValueToY(v);
+    canvas.LineTo(x, y);
+    const long double t = run * scale + carry;
+    const auto step = static_cast<std::int32_t>(std::trunc(t));
+    carry = t - step;
+    if (step != 0) {
+      x += step;
+      canvas.LineTo(x, y);
+    }
+  }
+}
+
+void TGraphForm::PaintBoxGuidPaint(Canvas& canvas) {
+  for (std::int32_t channel = FirstChannel; channel <= LastChannel; ++channel) {
+    CheckRange(channel, kChannelCount);
+    canvas.SetFontColor(ChannelColors[channel]);
+    canvas.TextOut(10, (GraphHeight / 16) * channel + 10, Format("CH%.2d", channel));
+  }
+}

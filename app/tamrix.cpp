@@ -1,0 +1,24 @@
+// The check program's entry: the windows created in order, then the message
+// loop until the main window closes.
+#include <cstdio>
+
+#include "Graph.h"
+#include "Modeset.h"
+#include "main.h"
+
+int main(int, char** argv) {
+  tamrix::ui::Application application(argv[0]);
+  HelpFile = TAMRIX_HELP_FILE;
+  try {
+    application.UseScreen();
+  } catch (const tamrix::ui::ScreenUnavailable& e) {
+    std::fprintf(stderr, "tamrix: %s\nRun it on a desktop, or under a virtual display: xvfb-run -a %s\n",
+                 e.what(), argv[0]);
+    return 1;
+  }
+  MainForm = &application.CreateForm<TMainForm>();
+  GraphForm = &application.CreateForm<TGraphForm>();
+  ModeSetForm = &application.CreateForm<TModeSetForm>();
+  application.Run();
+  return 0;
+}
