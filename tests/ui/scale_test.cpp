@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tamrix_ui/screen.h"
+
+namespace tamrix::ui {
+namespace {
+
+TEST(Scale, FromScreenResolution) {
+  EXPECT_DOUBLE_EQ(ScaleFromDpi(120), 1.0);
+  EXPECT_DOUBLE_EQ(ScaleFromDpi(96), 0.8);
+  EXPECT_DOUBLE_EQ(ScaleFromDpi(144), 1.2);
+  EXPECT_DOUBLE_EQ(ScaleFromDpi(0), 1.0);
+  EXPECT_DOUBLE_EQ(ScaleFromDpi(NAN), 1.0);
+  EXPECT_DOUBLE_EQ(ScaleFromDpi(-96), 1.0);
+  EXPECT_DOUBLE_EQ(ScaleFromDpi(5000), 1.0);
+}
+
+TEST(Scale, PixelsRoundToNearestBothWays) {
+  EXPECT_EQ(ToScreen(571, 0.8), 457);
+  EXPECT_EQ(ToScreen(625, 0.8), 500);
+  EXPECT_EQ(ToScreen(15, 0.8), 12);
+  EXPECT_EQ(ToScreen(15, 1.2), 18);
+  EXPECT_EQ(FromScreen(457, 0.8), 571);
+  EXPECT_EQ(FromScreen(500, 0.8), 625);
+  for (int v : {0, 1, 7, 358, 548, 630})
+    EXPECT_EQ(FromScreen(ToScreen(v, 1.25), 1.25), v);
+}
+
+}  // namespace
+}  // namespace tamrix::ui

@@ -1,0 +1,219 @@
+// The concrete controls. Every handler (OnClick, OnPaint) runs guarded: an
+// exception thrown out of it ends the handler and appears in the
+// application's error box.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tamrix_ui/canvas.h"
+#include "tamrix_ui/control.h"
+
+namespace tamrix::ui {
+
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+class Button : public Control {
+ public:
+  explicit Button(Container *parent);
+  ~Button() override;
+
+  const std::string &Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+
+  // Enter presses the form's default button, Esc its cancel button.
+  bool Default() const { return default_; }
+  void SetDefault(bool d);
+  bool Cancel() const { return cancel_; }
+  void SetCancel(bool c);
+  // Copied into the owner form's ModalResult on every click.
+  TModalResult ModalResult() const { return modal_result_; }
+  void SetModalResult(TModalResult r) { modal_result_ = r; }
+
+  // As if pressed: sets the form's modal result, then runs OnClick.
+  void Click();
+  std::function<void()> OnClick;
+
+  bool CanFocus() const override { return Visible() && Enabled(); }
+
+ private:
+  std::string caption_;
+  bool default_ = false;
+  bool cancel_ = false;
+  TModalResult modal_result_ = mrNone;
+};
+
+// Labels take no focus. With AutoSize (the default) the label takes the
+// extent of its caption in its font whenever either changes.
+class Label : public Control {
+ public:
+  explicit Label(Container *parent);
+
+  const std::string &Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  bool AutoSize() const { return auto_size_; }
+  void SetAutoSize(bool a);
+  // A transparent label shows its parent's background instead of Color.
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool t);
+
+ protected:
+  void OnFontChanged() override { FitText(); }
+  void OnBoundsChanged() override { FitText(); }
+
+ private:
+  void FitText();
+  std::string caption_;
+  bool auto_size_ = true;
+  bool transparent_ = false;
+};
+
+// Selection: ItemIndex is -1 (none) or a line index; setting a value
+// outside the lines leaves no line selected. Selecting scrolls the line into
+// view. The font colour applies to the whole list.
+class ListBox : public Control {
+ public:
+  explicit ListBox(Container *parent);
+
+  // Appends a line; returns its index.
+  int Add(std::string line);
+  void Clear();
+  int Count() const { return static_cast<int>(items_.size()); }
+  const std::vector<std::string> &Items() const { return items_; }
+  // Throws RangeError for an index outside the lines.
+  const std::string &Item(int index) const;
+
+  int ItemIndex() const { return item_index_; }
+  void SetItemIndex(int index);
+
+  // First line in view, and how many lines the height shows.
+  int TopIndex() const { return top_index_; }
+  int VisibleLines() const;
+  int ItemHeight() const;
+
+  bool CanFocus() const override { return Visible() && Enabled(); }
+
+ protected:
+  void OnBoundsChanged() override { ScrollIntoView(); }
+
+ private:
+  void ScrollIntoView();
+  std::vector<std::string> items_;
+  int item_index_ = -1;
+  int top_index_ = 0;
+};
+
+enum TComboBoxStyle { csDropDown, csDropDownList };
+
+// csDropDownList: Text is always the selected item ("" for none).
+// csDropDown: Text is free; setting or typing a text leaves ItemIndex -1,
+// selecting an item copies it into Text.
+class ComboBox : public Control {
+ public:
+  explicit ComboBox(Container *parent);
+
+  TComboBoxStyle Style() const { return style_; }
+  void SetStyle(TComboBoxStyle s);
+
+  const std::vector<std::string> &Items() const { return items_; }
+  int AddItem(std::string item);
+  void SetItems(std::vector<std::string> items);
+  void ClearItems();
+  int ItemCount() const { return static_cast<int>(items_.size()); }
+  // Throws RangeError for an index outside the items.
+  const std::string &Item(int index) const;
+
+  int ItemIndex() const { return item_index_; }
+  void SetItemIndex(int index);
+  const std::string &Text() const { return text_; }
+  void SetText(std::string text);
+
+  // Rows shown when the list is open.
+  int DropDownCount() const { return drop_down_count_; }
+  void SetDropDownCount(int n);
+
+  bool CanFocus() const override { return Visible() && Enabled(); }
+
+ private:
+  TComboBoxStyle style_ = csDropDown;
+  std::vector<std::string> items_;
+  int item_index_ = -1;
+  std::string text_;
+  int drop_down_count_ = 8;
+};
+
+class Edit : public Control {
+ public:
+  explicit Edit(Container *parent);
+  const std::string &Text() const { return text_; }
+  void SetText(std::string text);
+  bool CanFocus() const override { return Visible() && Enabled(); }
+
+ private:
+  std::string text_;
+};
+
+enum TBevelCut { bvNone, bvLowered, bvRaised };
+
+// A panel's client area for docking is its bounds less BorderWidth and one
+// BevelWidth for each bevel that is not bvNone. Defaults as on the original
+// platform: outer bevel raised, inner none, bevel width 1.
+class Panel : public Control, public Container {
+ public:
+  explicit Panel(Container *parent);
+  ~Panel() override;
+
+  const std::string &Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  TBevelCut BevelInner() const { return bevel_inner_; }
+  void SetBevelInner(TBevelCut b);
+  TBevelCut BevelOuter() const { return bevel_outer_; }
+  void SetBevelOuter(TBevelCut b);
+  int BevelWidth() const { return bevel_width_; }
+  void SetBevelWidth(int w);
+  int BorderWidth() const { return border_width_; }
+  void SetBorderWidth(int w);
+
+  TRect AlignRect() const override;
+  Form *OwnerForm() override { return Control::OwnerForm(); }
+  const TFont &ChildFont() const override { return Font(); }
+
+ protected:
+  void OnBoundsChanged() override { Realign(); }
+  void OnFontChanged() override { PropagateFont(); }
+
+ private:
+  void BevelChanged();
+  std::string caption_;
+  TBevelCut bevel_inner_ = bvNone;
+  TBevelCut bevel_outer_ = bvRaised;
+  int bevel_width_ = 1;
+  int border_width_ = 0;
+};
+
+// Draws only through its paint handler. Headless, Repaint() paints into a
+// recording canvas kept as LastPaint(); on screen it redraws the area at
+// once.
+class PaintBox : public Control {
+ public:
+  explicit PaintBox(Container *parent);
+
+  std::function<void(Canvas &)> OnPaint;
+  void Repaint();
+  // Runs the paint handler on the given canvas (guarded).
+  void Paint(Canvas &canvas);
+
+  // The operations of the last headless repaint.
+  const RecordingCanvas &LastPaint() const { return *last_paint_; }
+  // Paint handler runs so far, on screen or not.
+  int PaintCount() const { return paint_count_; }
+
+ private:
+  std::unique_ptr<RecordingCanvas> last_paint_;
+  int paint_count_ = 0;
+  bool painting_ = false;
+};
+
+}  // namespace tamrix::ui

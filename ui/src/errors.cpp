@@ -1,0 +1,12 @@
+#include "tamrix_ui/errors.h"
+
+#include <string>
+
+namespace tamrix::ui {
+
+ConversionError::ConversionError(std::string_view text)
+    : Error("'" + std::string(text) + "' は整数ではありません"), text_(text) {}
+
+RangeError::RangeError() : Error("範囲ﾁｪｯｸｴﾗｰ") {}
+
+}  // namespace tamrix::ui

@@ -1,0 +1,272 @@
+#include "tamrix_ui/form.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "tamrix_ui/application.h"
+#include "tamrix_ui/errors.h"
+#include "tamrix_ui/menu.h"
+
+namespace tamrix::ui {
+
+namespace {
+
+// Letter and digit keys carry their upper-case ASCII code; other key codes
+// (F1 is 0x70, 'p') must not pass for letters.
+bool IsLetterOrDigitKey(TShortCut code) {
+  return (code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9');
+}
+
+}  // namespace
+
+Form::Form() : app_(Application::Current()), handle_(app_.Queue().CreateWindowHandle()) {
+  app_.RegisterHandle(handle_, this);
+}
+
+Form::~Form() {
+  app_.UnregisterHandle(handle_);
+  app_.Queue().DestroyWindowHandle(handle_);
+  peer_.Reset();
+}
+
+void Form::SetCaption(std::string caption) {
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  Changed(Aspect::Caption);
+}
+
+void Form::SetClientSize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == client_width_ && height == client_height_) return;
+  client_width_ = width;
+  client_height_ = height;
+  Realign();
+  Changed(Aspect::Bounds);
+  // Before creation the layout is still being built; the first Show reports
+  // the size then.
+  if (created_ && OnResize) app_.RunGuarded(OnResize);
+}
+
+void Form::SetLeft(int l) {
+  left_ = l;
+  Changed(Aspect::Bounds);
+}
+
+void Form::SetTop(int t) {
+  top_ = t;
+  Changed(Aspect::Bounds);
+}
+
+void Form::SetPosition(TPosition p) {
+  position_ = p;
+  Changed(Aspect::Bounds);
+}
+
+void Form::SetBorderStyle(TBorderStyle s) {
+  border_style_ = s;
+  Changed(Aspect::Style);
+}
+
+void Form::SetBorderIcons(unsigned icons) {
+  border_icons_ = icons;
+  Changed(Aspect::Style);
+}
+
+void Form::SetFont(const TFont &font) {
+  if (font == font_) return;
+  font_ = font;
+  Changed(Aspect::Font);
+  PropagateFont();
+}
+
+void Form::SetFontColor(TColor c) {
+  TFont f = font_;
+  f.color = c;
+  SetFont(f);
+}
+
+void Form::SetColor(TColor c) {
+  if (c == color_) return;
+  color_ = c;
+  Changed(Aspect::Color);
+}
+
+void Form::SetVisible(bool v) {
+  if (v == visible_) return;
+  visible_ = v;
+  if (!v) open_menu_ = nullptr;
+  Changed(Aspect::Visible);
+  if (v && !shown_once_) {
+    shown_once_ = true;
+    if (OnResize) app_.RunGuarded(OnResize);
+  }
+}
+
+void Form::Show() { SetVisible(true); }
+
+void Form::Hide() { SetVisible(false); }
+
+void Form::Close() {
+  if (modal_) {
+    SetModalResult(mrCancel);
+  } else if (app_.MainForm() == this) {
+    Hide();
+    app_.Terminate();
+  } else {
+    Hide();
+  }
+}
+
+TModalResult Form::ShowModal() { return app_.RunModal(*this); }
+
+void Form::SetModalResult(TModalResult r) {
+  modal_result_ = r;
+  Changed(Aspect::Modal);
+}
+
+void Form::SetMessageHandler(UINT message, MessageHandler handler) {
+  if (handler) handlers_[message] = std::move(handler);
+  else handlers_.erase(message);
+}
+
+bool Form::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
+  const auto it = handlers_.find(message);
+  if (it == handlers_.end()) return false;
+  // A copy: the handler may replace itself.
+  const MessageHandler handler = it->second;
+  app_.RunGuarded([&] { handler(wparam, lparam); });
+  return true;
+}
+
+void Form::SetActiveControl(Control *c) { active_ = c; }
+
+void Form::ControlRemoved(Control *c) {
+  if (active_ == c) active_ = nullptr;
+}
+
+namespace {
+
+void CollectTabOrder(const Container &container, std::vector<Control *> &out) {
+  std::vector<Control *> children = container.Controls();
+  std::stable_sort(children.begin(), children.end(), [](Control *a, Control *b) {
+    const int ka = a->TabOrder() < 0 ? INT_MAX : a->TabOrder();
+    const int kb = b->TabOrder() < 0 ? INT_MAX : b->TabOrder();
+    return ka < kb;
+  });
+  for (Control *c : children) {
+    if (!c->Visible()) continue;
+    if (auto *inner = dynamic_cast<const Container *>(c)) CollectTabOrder(*inner, out);
+    else if (c->CanFocus()) out.push_back(c);
+  }
+}
+
+}  // namespace
+
+std::vector<Control *> Form::TabOrderList() const {
+  std::vector<Control *> out;
+  CollectTabOrder(*this, out);
+  return out;
+}
+
+void Form::SelectNext(bool forward) {
+  const auto list = TabOrderList();
+  if (list.empty()) return;
+  const auto it = std::find(list.begin(), list.end(), active_);
+  const auto n = static_cast<long>(list.size());
+  long i = it == list.end() ? (forward ? -1 : 0) : it - list.begin();
+  i = ((forward ? i + 1 : i - 1) % n + n) % n;
+  active_ = list[static_cast<std::size_t>(i)];
+}
+
+void Form::FindButtons(const Container &c, Button **def, Button **cancel) const {
+  for (Control *child : c.Controls()) {
+    if (!child->Visible() || !child->Enabled()) continue;
+    if (auto *b = dynamic_cast<Button *>(child)) {
+      if (b->Default() && !*def) *def = b;
+      if (b->Cancel() && !*cancel) *cancel = b;
+    } else if (auto *inner = dynamic_cast<const Container *>(child)) {
+      FindButtons(*inner, def, cancel);
+    }
+  }
+}
+
+Button *Form::DefaultButton() const {
+  Button *def = nullptr, *cancel = nullptr;
+  FindButtons(*this, &def, &cancel);
+  return def;
+}
+
+Button *Form::CancelButton() const {
+  Button *def = nullptr, *cancel = nullptr;
+  FindButtons(*this, &def, &cancel);
+  return cancel;
+}
+
+bool Form::KeyDown(TShortCut key) {
+  const TShortCut code = KeyOf(key);
+  const TShortCut mods = key & scModifiers;
+
+  if (menu_) {
+    if (MenuItem *item = menu_->FindShortCut(key)) {
+      open_menu_ = nullptr;
+      item->Click();
+      return true;
+    }
+  }
+  if (open_menu_) {
+    MenuItem *open = open_menu_;
+    if (key == vkEscape) {
+      open_menu_ = nullptr;
+      return true;
+    }
+    if ((mods == 0 || mods == scAlt) && IsLetterOrDigitKey(code)) {
+      if (MenuItem *item = open->FindMnemonic(static_cast<char>(code))) {
+        open_menu_ = nullptr;
+        item->Click();
+      }
+      // An open menu swallows the keys it does not know.
+      return true;
+    }
+  }
+  if (menu_ && mods == scAlt && IsLetterOrDigitKey(code)) {
+    if (MenuItem *top = menu_->FindMnemonic(static_cast<char>(code))) {
+      if (top->Items().empty()) top->Click();
+      else open_menu_ = top;
+      return true;
+    }
+  }
+  if (key == vkReturn) {
+    Button *target = dynamic_cast<Button *>(active_);
+    if (!target) target = DefaultButton();
+    if (!target) return false;
+    target->Click();
+    return true;
+  }
+  if (key == vkEscape) {
+    Button *cancel = CancelButton();
+    if (!cancel) return false;
+    cancel->Click();
+    return true;
+  }
+  if (code == vkTab && (mods & ~scShift) == 0) {
+    SelectNext((mods & scShift) == 0);
+    return true;
+  }
+  return false;
+}
+
+void Form::DoCreate() {
+  if (created_) return;
+  created_ = true;
+  RealignTree();
+  if (OnCreate) app_.RunGuarded(OnCreate);
+}
+
+void Form::DoDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  if (OnDestroy) app_.RunGuarded(OnDestroy);
+}
+
+}  // namespace tamrix::ui

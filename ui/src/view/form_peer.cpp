@@ -1,0 +1,228 @@
+#include <FL/Fl.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Menu_Bar.H>
+
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <vector>
+
+#include "peers.h"
+#include "tamrix_ui/application.h"
+#include "tamrix_ui/controls.h"
+
+namespace tamrix::ui::view {
+
+namespace {
+
+class FormWindow : public Fl_Double_Window {
+ public:
+  FormWindow(FormPeer &peer, int w, int h) : Fl_Double_Window(w, h), peer_(peer) {
+    end();
+    resizable(nullptr);
+    callback(&FormWindow::OnClose, this);
+  }
+  void resize(int x, int y, int w, int h) override {
+    const bool sized = w != this->w() || h != this->h();
+    Fl_Double_Window::resize(x, y, w, h);
+    if (sized) peer_.UserResized(w, h);
+  }
+
+ private:
+  static void OnClose(Fl_Widget *, void *self) {
+    // Esc reaches the window only when no cancel button took it; the
+    // original windows do not close on Esc.
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    static_cast<FormWindow *>(self)->peer_.UserClose();
+  }
+  FormPeer &peer_;
+};
+
+class MenuPeer : public Peer {
+ public:
+  MenuPeer(ViewContext &ctx, MainMenu &menu, Fl_Menu_Bar *bar) : ctx_(ctx), menu_(menu), bar_(bar) {}
+  ~MenuPeer() override { delete bar_; }
+  void Update(Aspect) override { Rebuild(); }
+  void Rebuild() {
+    bar_->clear();
+    bar_->textfont(kFont);
+    bar_->textsize(ctx_.FontSize(TFont{}));
+    for (MenuItem *top : menu_.Items()) {
+      const std::string top_path = MenuPathPart(top->Caption());
+      if (top->Items().empty()) {
+        Add(top_path, *top);
+        continue;
+      }
+      for (MenuItem *sub : top->Items()) Add(top_path + "/" + MenuPathPart(sub->Caption()), *sub);
+    }
+    bar_->redraw();
+  }
+
+ private:
+  void Add(const std::string &path, MenuItem &item) {
+    bar_->add(path.c_str(), ToFlShortcut(item.ShortCut()), &MenuPeer::OnChoose, &item,
+              item.Enabled() ? 0 : FL_MENU_INACTIVE);
+  }
+  static void OnChoose(Fl_Widget *, void *item) { static_cast<MenuItem *>(item)->Click(); }
+  ViewContext &ctx_;
+  MainMenu &menu_;
+  Fl_Menu_Bar *bar_;
+};
+
+std::vector<Control *> InTabOrder(const Container &c) {
+  std::vector<Control *> children = c.Controls();
+  std::stable_sort(children.begin(), children.end(), [](Control *a, Control *b) {
+    const int ka = a->TabOrder() < 0 ? INT_MAX : a->TabOrder();
+    const int kb = b->TabOrder() < 0 ? INT_MAX : b->TabOrder();
+    return ka < kb;
+  });
+  return children;
+}
+
+// Parents before children: a panel moves before what it holds.
+void ForEachPeer(const Container &c, const std::function<void(WidgetPeer &)> &fn) {
+  for (Control *child : c.Controls()) {
+    if (auto *p = dynamic_cast<WidgetPeer *>(child->PeerHolder().Get())) fn(*p);
+    if (auto *inner = dynamic_cast<const Container *>(child)) ForEachPeer(*inner, fn);
+  }
+}
+
+// Children before parents: a panel's group deletes what is still inside it.
+void ResetPeers(const Container &c) {
+  for (Control *child : c.Controls()) {
+    if (auto *inner = dynamic_cast<const Container *>(child)) ResetPeers(*inner);
+    child->PeerHolder().Reset();
+  }
+}
+
+}  // namespace
+
+FormPeer::FormPeer(ViewContext &ctx, Form &form) : ctx_(ctx), form_(form) {
+  Fl_Group::current(nullptr);
+  window_ = new FormWindow(*this, std::max(ctx_.Px(form.ClientWidth()), 1),
+                           std::max(ctx_.Px(form.ClientHeight()) + MenuHeight(), 1));
+  window_->color(ToFlColor(form.Color()));
+  window_->copy_label(form.Caption().c_str());
+  Build(form, window_);
+  BuildMenu();
+  ApplySize();
+  LayoutAll();
+}
+
+FormPeer::~FormPeer() {
+  // Control peers normally went first with their controls; any left behind
+  // would dangle inside the window.
+  ResetPeers(form_);
+  if (form_.Menu()) form_.Menu()->PeerHolder().Reset();
+  delete window_;
+}
+
+int FormPeer::MenuHeight() const { return form_.Menu() ? ctx_.Px(24) : 0; }
+
+void FormPeer::Build(Container &container, Fl_Group *group) {
+  for (Control *child : InTabOrder(container)) {
+    auto peer = MakeWidgetPeer(ctx_, *this, *child);
+    WidgetPeer &ref = *peer;
+    group->add(ref.Widget());
+    child->PeerHolder().Set(std::move(peer));
+    ref.SyncAll();
+    if (auto *inner = dynamic_cast<Container *>(child)) Build(*inner, GroupOf(ref));
+  }
+}
+
+void FormPeer::BuildMenu() {
+  MainMenu *menu = form_.Menu();
+  if (!menu) return;
+  Fl_Group::current(nullptr);
+  auto *bar = new Fl_Menu_Bar(0, 0, window_->w(), MenuHeight());
+  bar->box(FL_FLAT_BOX);
+  bar->color(ToFlColor(clBtnFace));
+  window_->add(bar);
+  auto peer = std::make_unique<MenuPeer>(ctx_, *menu, bar);
+  peer->Rebuild();
+  menu->PeerHolder().Set(std::move(peer));
+}
+
+void FormPeer::LayoutAll() {
+  const int mh = MenuHeight();
+  ForEachPeer(form_, [mh](WidgetPeer &p) { p.Place(mh); });
+  for (int i = 0; i < window_->children(); ++i)
+    if (auto *bar = dynamic_cast<Fl_Menu_Bar *>(window_->child(i))) bar->resize(0, 0, window_->w(), mh);
+  window_->redraw();
+}
+
+void FormPeer::ApplySize() {
+  const int w = std::max(ctx_.Px(form_.ClientWidth()), 1);
+  const int h = std::max(ctx_.Px(form_.ClientHeight()) + MenuHeight(), 1);
+  programmatic_resize_ = true;
+  if (w != window_->w() || h != window_->h()) window_->size(w, h);
+  programmatic_resize_ = false;
+  if (form_.BorderStyle() == bsSizeable) window_->size_range(std::min(w, 100), std::min(h, 60));
+  else window_->size_range(w, h, w, h);  // fixed border: no resize, no maximise
+}
+
+void FormPeer::ApplyShow() {
+  if (!form_.Visible()) {
+    window_->hide();
+    window_->set_non_modal();
+    return;
+  }
+  if (!placed_) {
+    placed_ = true;
+    if (form_.Position() == poScreenCenter) {
+      int sx, sy, sw, sh;
+      Fl::screen_work_area(sx, sy, sw, sh);
+      window_->position(sx + (sw - window_->w()) / 2, sy + (sh - window_->h()) / 2);
+    } else {
+      window_->position(ctx_.Px(form_.Left()), ctx_.Px(form_.Top()));
+    }
+  }
+  if (form_.Modal()) window_->set_modal();
+  else window_->set_non_modal();
+  window_->show();
+  FocusFirst();
+}
+
+void FormPeer::FocusFirst() {
+  // A shown form starts with its active control, or the first one in tab
+  // order, focused; the toolkit would wait for a window manager's focus.
+  std::vector<Control *> order = form_.TabOrderList();
+  if (Control *active = form_.ActiveControl()) order.insert(order.begin(), active);
+  for (Control *c : order) {
+    auto *p = dynamic_cast<WidgetPeer *>(c->PeerHolder().Get());
+    if (!p) continue;
+    // A composite (the editable box) passes the focus to its field.
+    if (p->Widget()->take_focus()) return;
+  }
+}
+
+void FormPeer::Update(Aspect what) {
+  switch (what) {
+    case Aspect::Caption: window_->copy_label(form_.Caption().c_str()); break;
+    case Aspect::Color: window_->color(ToFlColor(form_.Color())); window_->redraw(); break;
+    case Aspect::Bounds:
+    case Aspect::Style:
+      ApplySize();
+      LayoutAll();
+      if (placed_ && form_.Position() == poDesigned)
+        window_->position(ctx_.Px(form_.Left()), ctx_.Px(form_.Top()));
+      break;
+    case Aspect::Visible: ApplyShow(); break;
+    default: break;
+  }
+}
+
+void FormPeer::UserResized(int w, int h) {
+  if (programmatic_resize_) return;
+  {
+    PeerMute mute(form_.PeerHolder());
+    form_.SetClientSize(ctx_.Layout(w), ctx_.Layout(std::max(h - MenuHeight(), 0)));
+  }
+  LayoutAll();
+}
+
+void FormPeer::UserClose() {
+  ctx_.app.RunGuarded([this] { form_.Close(); });
+}
+
+}  // namespace tamrix::ui::view

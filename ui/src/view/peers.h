@@ -1,0 +1,76 @@
+// On-screen peers: each control, form and menu bar gets one FLTK widget that
+// follows the model's changes; the widget's callbacks feed the operator's
+// input back into the model with the peer muted, so it is not echoed.
+#pragma once
+
+#include <memory>
+
+#include "tamrix_ui/control.h"
+#include "tamrix_ui/form.h"
+#include "tamrix_ui/menu.h"
+#include "view_context.h"
+
+class Fl_Group;
+class Fl_Widget;
+class Fl_Double_Window;
+
+namespace tamrix::ui::view {
+
+class FormPeer;
+
+class WidgetPeer : public Peer {
+ public:
+  WidgetPeer(ViewContext &ctx, FormPeer &form, Control &model) : ctx_(ctx), form_(form), model_(model) {}
+  ~WidgetPeer() override;
+  void Update(Aspect what) override;
+  // Everything, once the widget exists.
+  void SyncAll();
+  Fl_Widget *Widget() const { return widget_; }
+  Control &Model() const { return model_; }
+  // Moves the widget to the control's place in window pixels.
+  void Place(int menu_height);
+
+ protected:
+  virtual void Sync(Aspect what) = 0;
+  void Own(Fl_Widget *w) { widget_ = w; }
+  ViewContext &ctx_;
+  FormPeer &form_;
+  Control &model_;
+
+ private:
+  Fl_Widget *widget_ = nullptr;
+};
+
+// A peer for the control, its widget not yet in any group.
+std::unique_ptr<WidgetPeer> MakeWidgetPeer(ViewContext &ctx, FormPeer &form, Control &control);
+// The group a container's children go into (panels only).
+Fl_Group *GroupOf(WidgetPeer &peer);
+
+class FormPeer : public Peer {
+ public:
+  FormPeer(ViewContext &ctx, Form &form);
+  ~FormPeer() override;
+  void Update(Aspect what) override;
+  // Puts every widget where the model has its control.
+  void LayoutAll();
+  int MenuHeight() const;
+  Fl_Double_Window *Window() const { return window_; }
+  Form &Model() const { return form_; }
+  // From the window: the operator resized it or asked to close it.
+  void UserResized(int w, int h);
+  void UserClose();
+
+ private:
+  void Build(Container &container, Fl_Group *group);
+  void BuildMenu();
+  void ApplySize();
+  void ApplyShow();
+  void FocusFirst();
+  ViewContext &ctx_;
+  Form &form_;
+  Fl_Double_Window *window_ = nullptr;
+  bool programmatic_resize_ = false;
+  bool placed_ = false;
+};
+
+}  // namespace tamrix::ui::view

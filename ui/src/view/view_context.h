@@ -1,0 +1,44 @@
+// What every peer of one screen view shares.
+#pragma once
+
+#include <FL/Enumerations.H>
+
+#include <string>
+#include <string_view>
+
+#include "tamrix_ui/color.h"
+#include "tamrix_ui/font.h"
+#include "tamrix_ui/keys.h"
+#include "tamrix_ui/screen.h"
+
+class Fl_Widget;
+
+namespace tamrix::ui {
+
+class Application;
+
+namespace view {
+
+// Every font is shown in this face (registered at start).
+constexpr Fl_Font kFont = FL_FREE_FONT;
+
+struct ViewContext {
+  Application &app;
+  double scale = 1.0;
+  // Depth of paint handlers running inside FLTK draw().
+  int drawing = 0;
+
+  int Px(int layout) const { return ToScreen(layout, scale); }
+  int Layout(int screen) const { return FromScreen(screen, scale); }
+  int FontSize(const TFont &f) const { return Px(f.height) < 6 ? 6 : Px(f.height); }
+};
+
+Fl_Color ToFlColor(TColor c);
+// FLTK reads '@' in labels as a symbol escape.
+std::string PlainLabel(std::string_view text);
+// FLTK reads '/', '\\' and '_' in menu paths; the '&' mnemonic is kept.
+std::string MenuPathPart(std::string_view caption);
+int ToFlShortcut(TShortCut s);
+
+}  // namespace view
+}  // namespace tamrix::ui
