@@ -1,0 +1,29 @@
+/* The help engine: opens a help file in the help viewer, a program of its
+ * own (tamrix-help, installed beside this platform library), so that the
+ * caller's window keeps running while the help is open. */
+#ifndef TAMRIX_PLATFORM_HELP_H
+#define TAMRIX_PLATFORM_HELP_H
+
+#include "tamrix_platform/win32.h"
+
+#define HELP_QUIT 2u
+#define HELP_CONTENTS 11u
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* HELP_CONTENTS: starts the viewer on the file and returns TRUE once it is
+ * running, without waiting for it to close. A file that does not exist is
+ * the viewer's to report, in its own window. FALSE with GetLastError when
+ * the viewer could not be started, and for every other command. */
+TMX_PLATFORM_API BOOL WinHelpA(HWND window, const char *help_file, UINT command, uint32_t data);
+
+/* The installed help file of the check program: a fixed absolute path. */
+TMX_PLATFORM_API const char *TmxHelpFilePath(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

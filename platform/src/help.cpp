@@ -1,0 +1,111 @@
+#include "tamrix_platform/help.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "module_dir.h"
+
+#ifndef TAMRIX_HELP_FILE
+#error "TAMRIX_HELP_FILE must name the installed help file"
+#endif
+
+namespace {
+
+constexpr const char* kViewerName = "tamrix-help";
+
+DWORD ErrorFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+      return ERROR_ACCESS_DENIED;
+    case ENOEXEC:
+      return ERROR_BAD_EXE_FORMAT;
+    case ENOMEM:
+    case EAGAIN:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return ERROR_GEN_FAILURE;
+  }
+}
+
+// Between fork and exec only async-signal-safe calls are allowed: the caller
+// may have other threads holding locks.
+[[noreturn]] void ExecViewer(const char* program, char* const argv[], int report) {
+  setsid();  // leave the caller's session, so its terminal signals miss the viewer
+  sigset_t all;
+  sigemptyset(&all);
+  sigprocmask(SIG_SETMASK, &all, nullptr);
+  // Descriptors of the caller (device handles, window queues) stay behind.
+#ifdef SYS_close_range
+  syscall(SYS_close_range, 3u, ~0u, 4u /* CLOSE_RANGE_CLOEXEC */);
+#endif
+  execv(program, argv);
+  const int error = errno;
+  (void)!write(report, &error, sizeof error);
+  _exit(127);
+}
+
+// Starts the program detached from the caller: the intermediate child exits
+// at once and is reaped here, the program itself is adopted by init, so the
+// caller neither waits for it nor is left with a zombie. 0, or the errno why
+// the program did not start.
+int StartDetached(const std::string& program, const std::string& argument) {
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return errno;
+  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()),
+                  nullptr};
+  const pid_t child = fork();
+  if (child < 0) {
+    const int error = errno;
+    close(report[0]);
+    close(report[1]);
+    return error;
+  }
+  if (child == 0) {
+    close(report[0]);
+    const pid_t viewer = fork();
+    if (viewer == 0) ExecViewer(argv[0], argv, report[1]);
+    if (viewer < 0) {
+      const int error = errno;
+      (void)!write(report[1], &error, sizeof error);
+    }
+    _exit(0);
+  }
+  close(report[1]);
+  while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  // The pipe closes unwritten when exec succeeds.
+  int error = 0;
+  ssize_t n;
+  while ((n = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  return n == static_cast<ssize_t>(sizeof error) ? error : 0;
+}
+
+}  // namespace
+
+extern "C" BOOL WinHelpA(HWND, const char* help_file, UINT command, uint32_t) {
+  if (command != HELP_CONTENTS || help_file == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const std::string viewer = tmx::platform::PlatformModuleDirectory() + "/" + kViewerName;
+  const int error = StartDetached(viewer, help_file);
+  if (error != 0) {
+    SetLastError(ErrorFromErrno(error));
+    return 0;
+  }
+  return 1;
+}
+
+extern "C" const char* TmxHelpFilePath(void) { return TAMRIX_HELP_FILE; }
