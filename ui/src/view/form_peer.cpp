@@ -107,6 +107,8 @@ FormPeer::FormPeer(ViewContext &ctx, Form &form) : ctx_(ctx), form_(form) {
   BuildMenu();
   ApplySize();
   LayoutAll();
+  // Lists were filled before they had their size: scroll them again now.
+  ForEachPeer(form_, [](WidgetPeer &p) { p.Update(Aspect::ItemIndex); });
 }
 
 FormPeer::~FormPeer() {
