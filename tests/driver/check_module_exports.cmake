@@ -1,0 +1,15 @@
+# The driver module exports its entry and nothing else.
+execute_process(COMMAND nm -D --defined-only ${MODULE} OUTPUT_VARIABLE symbols
+                RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${MODULE}")
+endif()
+string(REGEX MATCHALL "[^ \n]+\n" lines "${symbols}")
+set(found "")
+foreach(line IN LISTS lines)
+  string(STRIP "${line}" name)
+  list(APPEND found "${name}")
+endforeach()
+if(NOT found STREQUAL "tmx_driver_entry")
+  message(FATAL_ERROR "exported: ${found}\nexpected: tmx_driver_entry")
+endif()

@@ -1,0 +1,164 @@
+// What only the request interface and the module file show: requests the
+// driver refuses to carry out, the trigger wait, concurrent callers, unload.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "driver_requests.h"
+#include "request_dispatch.h"
+#include "tamrix_platform/driver_module.h"
+
+namespace tamrix::vxd {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::SetModeBlock;
+using testing::SlotBlock;
+
+int ThreadsOfThisProcess() {
+  const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
+  return static_cast<int>(std::distance(begin(tasks), end(tasks)));
+}
+
+// Sends a block and returns its status word; the request must be carried out.
+std::uint16_t Send(Driver &driver, DWORD code, RequestBlock &&block, void *in = nullptr,
+                   DWORD in_size = 0) {
+  EXPECT_EQ(driver.Control(code, in, in_size, block.bytes.data(), TAMRIX_BLOCK_SIZE, nullptr), 0u);
+  return block.U16(TAMRIX_OFS_STATUS);
+}
+
+std::uint32_t Waiting(Driver &driver, std::uint16_t slot) {
+  RequestBlock block = SlotBlock(slot);
+  driver.Control(TAMRIX_IOCTL_SAMPLING_STATUS, nullptr, 0, block.bytes.data(), 290, nullptr);
+  return block.U32(TAMRIX_OFS_NUM_DATA);
+}
+
+std::uint32_t WaitForWords(Driver &driver, std::uint16_t slot, std::uint32_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (Waiting(driver, slot) < count && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(1ms);
+  }
+  return Waiting(driver, slot);
+}
+
+void StartRun(Driver &driver, const testing::ModeRequest &mode) {
+  ASSERT_EQ(Send(driver, TAMRIX_IOCTL_CREATE, SlotBlock(mode.slot)), TAMRIX_DRV_OK);
+  ASSERT_EQ(Send(driver, TAMRIX_IOCTL_SET_MODE, SetModeBlock(mode)), TAMRIX_DRV_OK);
+  ASSERT_EQ(Send(driver, TAMRIX_IOCTL_START, SlotBlock(mode.slot)), TAMRIX_DRV_OK);
+}
+
+TEST(DriverRequests, WhatCannotBeAnsweredSafelyIsNotCarriedOut) {
+  Driver driver([](HWND, UINT) {});
+  StartRun(driver, {.buff_size = 4096, .timer = 10, .mode = 3});
+  ASSERT_GE(WaitForWords(driver, 0, 100), 100u);
+  ASSERT_EQ(Send(driver, TAMRIX_IOCTL_STOP, SlotBlock(0)), TAMRIX_DRV_OK);
+  const std::uint32_t waiting = Waiting(driver, 0);
+
+  RequestBlock fetch = SlotBlock(0);
+  fetch.PutU32(TAMRIX_OFS_DATA_COUNT, 50);
+  std::vector<std::uint16_t> words(50, 0xBEEF);
+  EXPECT_EQ(driver.Control(TAMRIX_IOCTL_GET_DATA, words.data(), 99, fetch.bytes.data(), 290, nullptr),
+            ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(driver.Control(TAMRIX_IOCTL_GET_DATA, nullptr, 100, fetch.bytes.data(), 290, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(driver.Control(TAMRIX_IOCTL_GET_DATA, words.data(), 100, fetch.bytes.data(), 289, nullptr),
+            ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(driver.Control(TAMRIX_IOCTL_UNUSED, nullptr, 0, fetch.bytes.data(), 290, nullptr),
+            ERROR_INVALID_FUNCTION);
+  EXPECT_TRUE(std::all_of(words.begin(), words.end(), [](std::uint16_t w) { return w == 0xBEEF; }));
+  EXPECT_EQ(Waiting(driver, 0), waiting);
+  EXPECT_EQ(Send(driver, TAMRIX_IOCTL_GET_DATA, std::move(fetch), words.data(), 100), TAMRIX_DRV_OK);
+  EXPECT_EQ(Waiting(driver, 0), waiting - 50);
+}
+
+TEST(DriverRequests, TriggeredModeWaitsForExTrg) {
+  // Slot 1's pulse train runs 130 ms ahead: powered on 70 ms ago, it is 200 ms
+  // into its 500 ms cycle, so ExTrg stays off for the next 300 ms.
+  const auto start = std::chrono::steady_clock::now();
+  Driver driver([](HWND, UINT) {}, start - 70ms);
+  StartRun(driver, {.slot = 1, .buff_size = 4096, .timer = 100, .mode = 8});
+  EXPECT_GT(WaitForWords(driver, 1, 1), 0u);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+}
+
+TEST(DriverRequests, ConcurrentCallersSeeAnUnbrokenStream) {
+  Driver driver([](HWND, UINT) {});
+  // Channel 3 is a sawtooth rising by 32 per conversion.
+  StartRun(driver, {.first = 3, .last = 3, .buff_size = 65536, .timer = 10, .mode = 3});
+  std::atomic<bool> done{false};
+  std::thread status_reader([&] {
+    while (!done) {
+      Send(driver, TAMRIX_IOCTL_EXTERNAL_INPUTS, SlotBlock(0));
+      Waiting(driver, 0);
+    }
+  });
+  std::vector<std::uint16_t> stream;
+  std::thread fetcher([&] {
+    std::vector<std::uint16_t> chunk;
+    while (!done) {
+      chunk.resize(std::min<std::uint32_t>(Waiting(driver, 0), 777));
+      if (chunk.empty()) continue;
+      RequestBlock block = SlotBlock(0);
+      block.PutU32(TAMRIX_OFS_DATA_COUNT, static_cast<std::uint32_t>(chunk.size()));
+      if (Send(driver, TAMRIX_IOCTL_GET_DATA, std::move(block), chunk.data(),
+               static_cast<DWORD>(2 * chunk.size())) == TAMRIX_DRV_OK) {
+        stream.insert(stream.end(), chunk.begin(), chunk.end());
+      }
+    }
+  });
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(Send(driver, TAMRIX_IOCTL_STOP, SlotBlock(0)), TAMRIX_DRV_OK);
+  done = true;
+  status_reader.join();
+  fetcher.join();
+  ASSERT_GT(stream.size(), 1000u);
+  for (std::size_t i = 1; i < stream.size(); ++i) {
+    ASSERT_EQ(((stream[i] & 0xFFF) - (stream[i - 1] & 0xFFF)) & 0xFFF, 32u) << i;
+  }
+}
+
+std::atomic<int> posted_count{0};
+BOOL CountingPost(HWND, UINT, WPARAM, LPARAM) { return ++posted_count, 1; }
+
+TEST(DriverModule, UnloadWhileSamplingLeavesNoThreadBehind) {
+  void *module = dlopen(TAMRIX_DRIVER_MODULE, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(module, nullptr) << dlerror();
+  const auto entry = reinterpret_cast<tmx_driver_entry_fn>(dlsym(module, TMX_DRIVER_ENTRY_NAME));
+  ASSERT_NE(entry, nullptr);
+  const tmx_driver *table = entry();
+  const tmx_host_services newer{TMX_DRIVER_ABI_VERSION + 1, &CountingPost};
+  EXPECT_EQ(table->load(&newer), nullptr);
+
+  std::thread([] {}).join();  // runtimes may start a helper with the first thread
+  const int before = ThreadsOfThisProcess();
+  const tmx_host_services host{TMX_DRIVER_ABI_VERSION, &CountingPost};
+  void *context = table->load(&host);
+  ASSERT_NE(context, nullptr);
+  for (std::uint16_t slot : {0, 5}) {
+    for (auto [code, block] : {std::pair{TAMRIX_IOCTL_CREATE, SlotBlock(slot)},
+                               {TAMRIX_IOCTL_SET_MODE, SetModeBlock({.slot = slot, .buff_size = 64,
+                                                                     .timer = 2, .mode = 3})},
+                               {TAMRIX_IOCTL_START, SlotBlock(slot)}}) {
+      if (code == TAMRIX_IOCTL_CREATE) block.PutU32(TAMRIX_OFS_WINDOW, 3);
+      ASSERT_EQ(table->control(context, code, nullptr, 0, block.bytes.data(), 290, nullptr), 0u);
+      ASSERT_EQ(block.U16(TAMRIX_OFS_STATUS), TAMRIX_DRV_OK);
+    }
+  }
+  EXPECT_EQ(ThreadsOfThisProcess(), before + 2);
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (posted_count == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_GT(posted_count, 0) << "notifications go out through the host";
+  table->unload(context);
+  EXPECT_EQ(ThreadsOfThisProcess(), before);
+  dlclose(module);
+}
+
+}  // namespace
+}  // namespace tamrix::vxd

@@ -1,0 +1,229 @@
+// The real access library talking to the real driver module, which the
+// platform's device layer loaded when the library opened "\\.\TAMRIX.VXD".
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "board_catalogue.h"
+#include "tamrix.h"
+#include "tamrix_platform/messages.h"
+#include "tamrix_protocol.h"
+#include "waveforms.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class ThroughLibrary : public ::testing::Test {
+ protected:
+  void SetUp() override { window_ = queue_.CreateWindowHandle(); }
+  void TearDown() override {
+    for (std::uint16_t slot : opened_) TamrixClose(slot);
+  }
+
+  std::uint16_t Open(std::uint16_t wanted = TAMRIX_ANY_SLOT) {
+    std::uint16_t slot = wanted;
+    std::uint16_t scratch = 0;
+    EXPECT_EQ(TamrixCreate(&slot, window_, &scratch), 1) << TamrixGetLastError(0);
+    opened_.push_back(slot);
+    return slot;
+  }
+
+  // Notifications until `last` arrives, or the timeout passes.
+  std::vector<UINT> MessagesUntil(UINT last, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::vector<UINT> seen;
+    tmx::platform::PostedMessage posted{};
+    while (std::find(seen.begin(), seen.end(), last) == seen.end() &&
+           queue_.Wait(posted, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   deadline - std::chrono::steady_clock::now()))) {
+      EXPECT_EQ(posted.window, window_);
+      seen.push_back(posted.message);
+    }
+    return seen;
+  }
+
+  struct Status {
+    std::uint32_t waiting = 0;
+    std::uint32_t bits = 0;
+  };
+  Status StatusOf(std::uint16_t slot) {
+    Status status;
+    EXPECT_EQ(TamrixGetSamplingStatus(slot, &status.waiting, &status.bits), 1);
+    return status;
+  }
+  std::uint32_t WaitForWords(std::uint16_t slot, std::uint32_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (StatusOf(slot).waiting < count && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(5ms);
+    }
+    return StatusOf(slot).waiting;
+  }
+  std::vector<std::uint16_t> Fetch(std::uint16_t slot, std::uint32_t count) {
+    std::vector<std::uint16_t> words(count);
+    EXPECT_EQ(TamrixGetData(slot, count, words.data()), 1) << TamrixGetLastError(slot);
+    return words;
+  }
+
+  tmx::platform::MessageQueue queue_;
+  HWND window_ = 0;
+  std::vector<std::uint16_t> opened_;
+};
+
+TEST_F(ThroughLibrary, AnyFreeBoardIsTheLowestAndBoardsDiffer) {
+  EXPECT_EQ(Open(), 0);
+  std::uint32_t library_version = 0;
+  std::uint32_t driver_version = 0;
+  ASSERT_EQ(TamrixGetVersion(&library_version, &driver_version), 1);
+  EXPECT_EQ(driver_version, tamrix::vxd::kDriverVersion);
+
+  TAMRIXR with_dma{};
+  TAMRIXR without_dma{};
+  ASSERT_EQ(TamrixGetResource(0, &with_dma), 1);
+  ASSERT_EQ(TamrixGetResource(Open(2), &without_dma), 1);
+  EXPECT_EQ(with_dma.IOPortBase[0], 0x300);
+  EXPECT_EQ(with_dma.IRQRegisters[0], 10);
+  EXPECT_EQ(with_dma.NumDMAs, 1);
+  EXPECT_EQ(without_dma.NumDMAs, 0);  // the resource report's zero-count path
+  EXPECT_EQ(without_dma.NumIOPorts, 1);
+}
+
+TEST_F(ThroughLibrary, ContinuousRunFillsTheBufferWithTaggedWordsInOrder) {
+  const std::uint16_t slot = Open();
+  const ModeRecord mode{.ChFirst = 0, .ChLast = 3, .BuffSize = 1024, .Timer = 100, .Mode = 3};
+  ASSERT_EQ(TamrixSetMode(slot, &mode), 1);
+  ASSERT_EQ(TamrixStartSampling(slot), 1);
+  EXPECT_EQ(MessagesUntil(TAMRIX_MSG_BUFF_FULL, 5s),
+            (std::vector<UINT>{TAMRIX_MSG_BUFF_HALF_FULL, TAMRIX_MSG_BUFF_FULL}));
+  ASSERT_EQ(TamrixStopSampling(slot), 1);
+  const Status status = StatusOf(slot);
+  EXPECT_EQ(status.waiting, 1024u);
+  EXPECT_EQ(status.bits & 0x0F0Fu, 0x030Cu);  // mode 3, half full and full, halted
+
+  const std::vector<std::uint16_t> words = Fetch(slot, status.waiting);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    ASSERT_EQ(words[i] >> 12, i % 4) << i;
+    ASSERT_EQ(words[i] & 0xFFF, tamrix::vxd::InputValue(i % 4, i / 4)) << i;
+  }
+  EXPECT_EQ(StatusOf(slot).waiting, 0u);
+}
+
+class EveryMode : public ThroughLibrary, public ::testing::WithParamInterface<std::int32_t> {};
+
+TEST_P(EveryMode, SamplesAndNotifiesAsDocumented) {
+  const std::int32_t mode_number = GetParam();
+  const std::int32_t kind = (mode_number - 1) % 5 + 1;  // 6..10 are 1..5 started by ExTrg
+  const std::uint16_t slot = Open(0);
+  const ModeRecord mode{.ChFirst = 4, .ChLast = 7, .BuffSize = 4096, .Timer = 20, .Mode = mode_number};
+  ASSERT_EQ(TamrixSetMode(slot, &mode), 1) << TamrixGetLastError(slot);
+  ASSERT_EQ(TamrixStartSampling(slot), 1);
+
+  if (kind <= 2) {
+    const std::vector<UINT> messages = MessagesUntil(TAMRIX_MSG_SINGLE_SAMPLING_END, 3s);
+    EXPECT_EQ(messages.back(), TAMRIX_MSG_SINGLE_SAMPLING_END);
+    EXPECT_EQ(StatusOf(slot).waiting, 4u);
+    EXPECT_EQ(StatusOf(slot).bits & 0x81u, 0x80u) << "scan done, stopped by itself";
+  } else {
+    EXPECT_GE(WaitForWords(slot, 2048), 2048u);
+    const Status running = StatusOf(slot);
+    EXPECT_TRUE(running.bits & 0x01);
+    if (kind == 4) {
+      EXPECT_EQ(running.waiting % 512, 0u) << "FIFO halves";
+    }
+    if (kind == 5) {
+      EXPECT_EQ(running.waiting % 2048, 0u) << "DMA pages";
+      EXPECT_EQ(MessagesUntil(TAMRIX_MSG_DMA_TC, 2s).back(), TAMRIX_MSG_DMA_TC);
+    }
+    ASSERT_EQ(TamrixStopSampling(slot), 1);
+  }
+  const Status status = StatusOf(slot);
+  EXPECT_EQ((status.bits >> 8) & 0xF, static_cast<std::uint32_t>(mode_number));
+  const std::vector<std::uint16_t> words = Fetch(slot, status.waiting);
+  for (std::size_t i = 0; i < words.size(); ++i) ASSERT_EQ(words[i] >> 12, 4 + i % 4) << i;
+  if (kind == 2) {
+    EXPECT_EQ(words[0] & 0xFFF, tamrix::vxd::AveragedInputValue(4, 0, 16));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EveryMode, ::testing::Range(1, 11));
+
+TEST_F(ThroughLibrary, Refusals) {
+  std::uint16_t absent = 3;
+  std::uint16_t scratch = 0;
+  EXPECT_EQ(TamrixCreate(&absent, window_, &scratch), 0);
+  EXPECT_EQ(TamrixGetLastError(0), TAMRIX_ERR_SLOT);
+  const std::uint16_t slot = Open(1);
+  std::uint16_t again = slot;
+  EXPECT_EQ(TamrixCreate(&again, window_, &scratch), 0);
+  EXPECT_EQ(TamrixGetLastError(slot), TAMRIX_ERR_SLOT);
+
+  const ModeRecord unknown{.ChFirst = 0, .ChLast = 0, .BuffSize = 16, .Timer = 500, .Mode = 11};
+  EXPECT_EQ(TamrixSetMode(slot, &unknown), 0);
+  EXPECT_EQ(TamrixGetLastError(slot), TAMRIX_ERR_INV_ARG);
+  const ModeRecord dma{.ChFirst = 0, .ChLast = 0, .BuffSize = 4096, .Timer = 500, .Mode = 5};
+  EXPECT_EQ(TamrixSetMode(Open(2), &dma), 0);
+  EXPECT_EQ(TamrixGetLastError(2), TAMRIX_ERR_DMA);
+
+  const ModeRecord slow{.ChFirst = 0, .ChLast = 1, .BuffSize = 4096, .Timer = 5000, .Mode = 3};
+  ASSERT_EQ(TamrixSetMode(slot, &slow), 1);
+  ASSERT_EQ(TamrixStartSampling(slot), 1);
+  EXPECT_EQ(TamrixSetMode(slot, &unknown), 0);
+  EXPECT_EQ(TamrixGetLastError(slot), TAMRIX_ERR_MODE_KEPT);
+  ASSERT_GE(WaitForWords(slot, 2), 2u);
+  ASSERT_EQ(TamrixStopSampling(slot), 1);
+  const std::uint32_t waiting = StatusOf(slot).waiting;
+  std::vector<std::uint16_t> words(waiting + 1, 0xBEEF);
+  EXPECT_EQ(TamrixGetData(slot, waiting + 1, words.data()), 0);
+  EXPECT_EQ(TamrixGetLastError(slot), TAMRIX_ERR_NUMDATA);
+  EXPECT_EQ(words[0], 0xBEEF);
+  const std::vector<std::uint16_t> kept = Fetch(slot, waiting);  // the run went on in mode 3
+  EXPECT_EQ((kept[0] >> 12) + (kept[1] >> 12), 1);
+}
+
+TEST_F(ThroughLibrary, WordCountOverAnIntervalFollowsTheTimer) {
+  const std::uint16_t slot = Open();
+  const ModeRecord mode{.ChFirst = 0, .ChLast = 0, .BuffSize = 65'536, .Timer = 1000, .Mode = 3};
+  ASSERT_EQ(TamrixSetMode(slot, &mode), 1);
+  const auto before_start = std::chrono::steady_clock::now();
+  ASSERT_EQ(TamrixStartSampling(slot), 1);
+  std::this_thread::sleep_for(500ms);
+  const auto before_read = std::chrono::steady_clock::now();
+  const std::uint32_t words = StatusOf(slot).waiting;
+  const auto after_read = std::chrono::steady_clock::now();
+  // One word a millisecond; a busy machine may hold the sampler back, but it
+  // never runs ahead of the clock.
+  const auto ms = [](auto d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+  EXPECT_LE(words, ms(after_read - before_start) + 1);
+  EXPECT_GE(words, ms(before_read - before_start) / 2);
+}
+
+TEST_F(ThroughLibrary, OverrunAndOverflowAreReportedOnce) {
+  const std::uint16_t slot = Open();
+  const ModeRecord mode{.ChFirst = 0, .ChLast = 0, .BuffSize = 16, .Timer = 1, .Mode = 3};
+  ASSERT_EQ(TamrixSetMode(slot, &mode), 1);
+  ASSERT_EQ(TamrixStartSampling(slot), 1);
+  EXPECT_EQ(MessagesUntil(TAMRIX_MSG_BUFF_OVERFLOW, 3s),
+            (std::vector<UINT>{TAMRIX_MSG_SAMPLING_OVERRUN, TAMRIX_MSG_BUFF_HALF_FULL,
+                               TAMRIX_MSG_BUFF_FULL, TAMRIX_MSG_BUFF_OVERFLOW}));
+  EXPECT_EQ(StatusOf(slot).bits & 0x38u, 0x38u);  // full, overflow, overrun
+  EXPECT_TRUE(MessagesUntil(0, 300ms).empty()) << "a full buffer left alone stays quiet";
+}
+
+TEST_F(ThroughLibrary, ExternalTriggerComesAndGoes) {
+  const std::uint16_t slot = Open();
+  std::set<std::int32_t> seen;
+  const auto end = std::chrono::steady_clock::now() + 1200ms;
+  while (std::chrono::steady_clock::now() < end && seen.size() < 2) {
+    std::int32_t in0 = 7, in1 = 7, trigger = 7;
+    ASSERT_EQ(TamrixGetExIn(slot, &in0, &in1, &trigger), 1);
+    seen.insert(trigger);
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(seen, (std::set<std::int32_t>{0, -1}));
+}
+
+}  // namespace
