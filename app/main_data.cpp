@@ -79,20 +79,27 @@ void TMainForm::ButtonTamrixGetDataClick() {
 
 bool TMainForm::SplitChannels(std::int32_t count, const SampleBuffer& buffer,
                               ChannelTable& table) {
-  // Entries this split does not write must not show an earlier fetch.
-  for (auto& row : table) row.fill(0);
   std::array<std::int32_t, kChannelCount> filled{};
+  const std::int32_t first = CurrentMode.ChFirst;
+  const std::int32_t last = CurrentMode.ChLast;
+  bool in_range = true;
   for (std::int32_t i = 0; i < count; ++i) {
     const std::uint16_t word = buffer[i];
     const std::int32_t channel = word >> 12;
-    if (channel < CurrentMode.ChFirst || channel > CurrentMode.ChLast) {
+    if (channel < first || channel > last) {
       AddEtcMsg(Format("Err: Chanel data Fail...GetData[%d]=%.xH", i, word));
-      return false;
+      in_range = false;
+      break;
     }
-    CheckRange(filled[channel], kChannelCapacity);
-    table[channel][filled[channel]++] = word & 0x0FFF;
+    std::int32_t& next = filled[channel];
+    CheckRange(next, kChannelCapacity);
+    table[channel][next++] = word & 0x0FFF;
   }
-  return true;
+  // Entries this split did not write must not show an earlier fetch.
+  for (int channel = 0; channel < kChannelCount; ++channel) {
+    std::fill(table[channel].begin() + filled[channel], table[channel].end(), 0);
+  }
+  return in_range;
 }
 
 void TMainForm::ShowGraph(const ChannelTable& table, std::int32_t count) {

@@ -11,14 +11,23 @@ class FltkCanvas : public Canvas {
  public:
   FltkCanvas(const ViewContext &ctx, int origin_x, int origin_y, TFont font)
       : Canvas(std::move(font)), ctx_(ctx), ox_(origin_x), oy_(origin_y) {}
+  ~FltkCanvas() override { FlushLines(); }
 
  protected:
   void Apply(const CanvasOp &op) override;
 
  private:
+  // Connected strokes of one pen go out as one polyline: a step line of
+  // thousands of samples is then a handful of requests, not one per stroke.
+  void FlushLines();
+
   const ViewContext &ctx_;
   int ox_;
   int oy_;
+  bool line_open_ = false;
+  TPoint line_end_;
+  TColor line_color_ = 0;
+  int line_width_ = 1;
 };
 
 }  // namespace tamrix::ui::view
