@@ -1,3 +1,5 @@
+# Fails unless the shared object LIBRARY exports exactly the symbols in
+# EXPECTED (a semicolon-separated list).
 execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols
                 RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -10,9 +12,8 @@ foreach(line IN LISTS lines)
   list(APPEND found "${name}")
 endforeach()
 list(SORT found)
-set(expected DllMain TamrixClose TamrixCreate TamrixGetData TamrixGetExIn TamrixGetLastError
-             TamrixGetResource TamrixGetSamplingStatus TamrixGetVersion TamrixSetMode
-             TamrixStartSampling TamrixStopSampling)
+set(expected ${EXPECTED})
+list(SORT expected)
 if(NOT found STREQUAL expected)
   message(FATAL_ERROR "exported: ${found}\nexpected: ${expected}")
 endif()
