@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "icon.h"
+
 using namespace tamrix::ui;
 
 TGraphForm* GraphForm = nullptr;
@@ -17,6 +19,7 @@ TGraphForm::TGraphForm() {
 void TGraphForm::Layout() {
   SetName("GraphForm");
   SetCaption("Graph");
+  SetIcon(ProgramIcon());
   SetBorderStyle(bsSizeable);
   SetPosition(poDesigned);
   SetLeft(111);

@@ -1,4 +1,5 @@
 // The main window's fixed layout, in pixels at 120 pixels per inch.
+#include "icon.h"
 #include "main.h"
 
 using namespace tamrix::ui;
@@ -44,6 +45,7 @@ void MakeSlotBox(ComboBox& box, const char* name, int left, int top, int tab_ord
 void TMainForm::Layout() {
   SetName("MainForm");
   SetCaption("Tamrix Check Soft");
+  SetIcon(ProgramIcon());
   SetBorderStyle(bsSingle);
   SetBorderIcons(biSystemMenu | biMinimize);
   SetPosition(poScreenCenter);

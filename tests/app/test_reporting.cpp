@@ -1,5 +1,7 @@
 // Start-up, the message lists' numbering, colours and selection, Clear and
 // the end of the program, against the scripted library.
+#include <set>
+
 #include "scripted_fixture.h"
 
 namespace check_program_testing {
@@ -24,6 +26,20 @@ TEST_F(Reporting, StartsWithTheLibraryLoadedAndEveryControlInItsFirstState) {
   EXPECT_EQ(App().Title(), "Tamrix");
   EXPECT_FALSE(GraphForm->Visible());
   EXPECT_FALSE(ModeSetForm->Visible());
+}
+
+TEST_F(Reporting, WindowsCarryTheProgramsSixteenColourIcon) {
+  const TIcon& icon = form->Icon();
+  ASSERT_EQ(icon.width, 32);
+  ASSERT_EQ(icon.height, 32);
+  ASSERT_EQ(icon.pixels.size(), 32u * 32u);
+  const std::set<TColor> standard = {clBlack, clMaroon, clGreen,  clOlive, clNavy,   clPurple,
+                                     clTeal,  clGray,   clSilver, clRed,   clLime,   clYellow,
+                                     clBlue,  clFuchsia, clAqua,  clWhite};
+  std::set<TColor> used(icon.pixels.begin(), icon.pixels.end());
+  EXPECT_GE(used.size(), 3u);
+  for (TColor c : used) EXPECT_TRUE(standard.count(c)) << std::hex << c;
+  EXPECT_EQ(GraphForm->Icon().pixels, icon.pixels);
 }
 
 TEST_F(Reporting, ErrorLinesAreFramedAndColourTheWholeList) {

@@ -33,6 +33,14 @@ enum TBorderStyle { bsSingle, bsSizeable, bsDialog };
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
 enum TPosition { poDesigned, poScreenCenter };
 
+// A window icon: width x height colours, row by row (0x00BBGGRR).
+struct TIcon {
+  int width = 0;
+  int height = 0;
+  std::vector<TColor> pixels;
+  bool Empty() const { return pixels.empty(); }
+};
+
 class Form : public Container {
  public:
   // Joins Application::Current(); throws std::logic_error without one.
@@ -47,6 +55,9 @@ class Form : public Container {
   void SetName(std::string n) { name_ = std::move(n); }
   const std::string &Caption() const { return caption_; }
   void SetCaption(std::string caption);
+  // Shown by the window system on the title bar and task list.
+  const TIcon &Icon() const { return icon_; }
+  void SetIcon(TIcon icon) { icon_ = std::move(icon); }
 
   int ClientWidth() const { return client_width_; }
   int ClientHeight() const { return client_height_; }
@@ -141,6 +152,7 @@ class Form : public Container {
   HWND handle_;
   std::string name_;
   std::string caption_;
+  TIcon icon_;
   int client_width_ = 0;
   int client_height_ = 0;
   int left_ = 0;

@@ -153,6 +153,9 @@ class ListBoxPeer : public WidgetPeer {
     w_ = new Fl_Hold_Browser(0, 0, 10, 10);
     w_->format_char(0);
     w_->box(FL_DOWN_BOX);
+    // Lines wider than the list are clipped, as on the original platform;
+    // a horizontal bar would hide a line of a short list.
+    w_->has_scrollbar(Fl_Browser_::VERTICAL);
     w_->selection_color(ToFlColor(clHighlight));
     w_->when(FL_WHEN_CHANGED);
     w_->callback(&ListBoxPeer::OnSelect, this);

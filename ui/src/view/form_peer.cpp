@@ -1,6 +1,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_RGB_Image.H>
 
 #include <algorithm>
 #include <climits>
@@ -103,12 +104,27 @@ FormPeer::FormPeer(ViewContext &ctx, Form &form) : ctx_(ctx), form_(form) {
                            std::max(ctx_.Px(form.ClientHeight()) + MenuHeight(), 1));
   window_->color(ToFlColor(form.Color()));
   window_->copy_label(form.Caption().c_str());
+  ApplyIcon();
   Build(form, window_);
   BuildMenu();
   ApplySize();
   LayoutAll();
   // Lists were filled before they had their size: scroll them again now.
   ForEachPeer(form_, [](WidgetPeer &p) { p.Update(Aspect::ItemIndex); });
+}
+
+void FormPeer::ApplyIcon() {
+  const TIcon &icon = form_.Icon();
+  if (icon.Empty() || icon.pixels.size() != static_cast<std::size_t>(icon.width * icon.height)) return;
+  std::vector<uchar> rgb;
+  rgb.reserve(icon.pixels.size() * 3);
+  for (TColor c : icon.pixels) {
+    const TColor value = ColorToRGB(c);
+    rgb.insert(rgb.end(), {RedOf(value), GreenOf(value), BlueOf(value)});
+  }
+  // The window copies the image, so a temporary will do.
+  Fl_RGB_Image image(rgb.data(), icon.width, icon.height, 3);
+  window_->icon(&image);
 }
 
 FormPeer::~FormPeer() {

@@ -53,6 +53,7 @@ class FormPeer : public Peer {
   void Update(Aspect what) override;
   // Puts every widget where the model has its control.
   void LayoutAll();
+  void ApplyIcon();
   int MenuHeight() const;
   Fl_Double_Window *Window() const { return window_; }
   Form &Model() const { return form_; }
