@@ -7,4 +7,6 @@ build=${1:-$root/build}
 shift || true
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"
+# Only read by sanitizer builds: the font and X libraries' lifetime caches.
+export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
