@@ -192,9 +192,9 @@ class ListBoxPeer : public WidgetPeer {
       return;
     }
     w_->value(line);
-    // Before layout the browser is a placeholder too small for one line;
-    // scrolling it then leaves a stale offset behind.
-    if (w_->h() > w_->textsize() && !w_->displayed(line)) {
+    // Before layout the browser is a placeholder too small for one line
+    // inside its frame; scrolling it then leaves a stale offset behind.
+    if (w_->h() > w_->textsize() + Fl::box_dh(w_->box()) && !w_->displayed(line)) {
       if (line < w_->topline()) w_->topline(line);
       else w_->bottomline(line);
     }
