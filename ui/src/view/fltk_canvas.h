@@ -2,6 +2,8 @@
 // the paint box, scaled and offset into the window.
 #pragma once
 
+#include <vector>
+
 #include "tamrix_ui/canvas.h"
 #include "view_context.h"
 
@@ -20,11 +22,13 @@ class FltkCanvas : public Canvas {
   // Connected strokes of one pen go out as one polyline: a step line of
   // thousands of samples is then a handful of requests, not one per stroke.
   void FlushLines();
+  void AddPoint(int x, int y);
 
   const ViewContext &ctx_;
   int ox_;
   int oy_;
   bool line_open_ = false;
+  std::vector<short> line_points_;  // x, y pairs in window pixels
   TPoint line_end_;
   TColor line_color_ = 0;
   int line_width_ = 1;

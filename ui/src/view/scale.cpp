@@ -11,7 +11,12 @@ double ScaleFromDpi(double dpi) {
   return dpi / 120.0;
 }
 
-int ToScreen(int layout_px, double scale) { return static_cast<int>(std::lround(layout_px * scale)); }
+int ToScreen(int layout_px, double scale) {
+  // Half away from zero, as lround, without its library call: every stroke
+  // of a graph goes through here.
+  const double v = layout_px * scale;
+  return static_cast<int>(v < 0 ? v - 0.5 : v + 0.5);
+}
 
 int FromScreen(int screen_px, double scale) {
   return scale > 0 ? static_cast<int>(std::lround(screen_px / scale)) : screen_px;
