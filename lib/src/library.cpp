@@ -40,6 +40,8 @@ Library::Outcome Library::Send(std::uint32_t code, RequestBlock& block, std::int
                                void* input, std::uint32_t input_size) {
   if (!channel_.Send(device_, code, input, input_size, block)) {
     status = channel_.LastError();
+    // A request not carried out must never read as success.
+    if (status == TAMRIX_SUCCESS) status = TAMRIX_ERR_UNKNOWN;
     return Outcome::kNotCarriedOut;
   }
   status = TranslateDriverStatus(block.U16(TAMRIX_OFS_STATUS));

@@ -32,6 +32,10 @@ class ScriptedDevice final : public DeviceChannel {
             RequestBlock& block) override {
     requests.push_back({code, input, input_size, block});
     devices_used.push_back(device);
+    if (fail_without_code) {
+      last_error_ = 0;
+      return false;
+    }
     last_error_ = answer ? answer(code, block) : 0;
     return last_error_ == 0;
   }
@@ -54,6 +58,8 @@ class ScriptedDevice final : public DeviceChannel {
 
   Answer answer;
   bool open_fails = false;
+  // Requests fail while the platform's error code says 0.
+  bool fail_without_code = false;
   int opens = 0;
   const char* opened_name = nullptr;
   std::vector<RecordedRequest> requests;

@@ -118,6 +118,16 @@ TEST_F(StatusRules, DriverAndPlatformCodesReachTheSlotStatus) {
   }
 }
 
+TEST_F(StatusRules, ARequestNotCarriedOutWithoutACodeStillFails) {
+  Open(5);
+  device.fail_without_code = true;
+  EXPECT_EQ(library.StopSampling(5), 0);
+  EXPECT_EQ(library.GetLastError(5), TAMRIX_ERR_UNKNOWN);
+  std::uint32_t lib = 0, drv = 0;
+  EXPECT_EQ(library.GetVersion(&lib, &drv), 0);
+  EXPECT_EQ(library.GetLastError(0), TAMRIX_ERR_UNKNOWN);
+}
+
 TEST_F(StatusRules, CloseOfANeverOpenedSlotStillAsksTheDriver) {
   device.AnswerStatus(TAMRIX_DRV_BAD_SLOT);
   EXPECT_EQ(library.Close(9), 0);
