@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "fuzz_report.h"
 #include "tamrix.h"
 #include "tamrix_platform/loader.h"
 #include "tamrix_platform/messages.h"
@@ -32,7 +33,8 @@
 
 namespace {
 
-std::vector<std::string> trace;
+using fuzz_report::Fail;
+using fuzz_report::trace;
 
 // Successful calls by name over the whole run, printed at exit to show how
 // deep the run went (sampling started, data fetched).
@@ -46,16 +48,6 @@ void PrintSuccesses() {
   std::fprintf(stderr, "\n");
 }
 
-[[noreturn]] __attribute__((format(printf, 1, 2))) void Fail(const char* format, ...) {
-  std::fprintf(stderr, "exports fuzz: ");
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fprintf(stderr, "\ncalls of this input:\n");
-  for (const std::string& call : trace) std::fprintf(stderr, "  %s\n", call.c_str());
-  std::abort();
-}
 
 int Threads() {
   int count = 0;
@@ -416,6 +408,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz_report::fuzzer = "exports fuzz";
   trace.clear();
   FuzzedDataProvider in(data, size);
   const int baseline_threads = Threads();

@@ -22,6 +22,7 @@
 
 #include "device_channel.h"
 #include "library.h"
+#include "fuzz_report.h"
 #include "tamrix.h"
 #include "tamrix_protocol.h"
 
@@ -30,18 +31,9 @@ namespace {
 using tamrix::DeviceHandle;
 using tamrix::RequestBlock;
 
-std::vector<std::string> trace;  // the calls of the current input, for the report
+using fuzz_report::Fail;
+using fuzz_report::trace;
 
-[[noreturn]] __attribute__((format(printf, 1, 2))) void Fail(const char* format, ...) {
-  std::fprintf(stderr, "library fuzz: ");
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fprintf(stderr, "\ncalls of this input:\n");
-  for (const std::string& call : trace) std::fprintf(stderr, "  %s\n", call.c_str());
-  std::abort();
-}
 
 void Expect(bool condition, const char* what) {
   if (!condition) Fail("%s", what);
@@ -695,6 +687,7 @@ class Session {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz_report::fuzzer = "library fuzz";
   trace.clear();
   FuzzedDataProvider in(data, size);
   Session session(in);
