@@ -41,24 +41,27 @@ void BM_DeviceAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_DeviceAlone);
 
-void BM_StopSamplingThroughLibrary(benchmark::State& state) {
+// A library whose slot 0 is open on the instant device.
+struct OpenSlot {
+  OpenSlot() {
+    library.Attach();
+    std::uint16_t slot = 0;
+    library.Create(&slot, 0, nullptr);
+  }
   InstantDevice device;
-  tamrix::Library library(device);
-  library.Attach();
-  std::uint16_t slot = 0;
-  library.Create(&slot, 0, nullptr);
-  for (auto _ : state) benchmark::DoNotOptimize(library.StopSampling(0));
+  tamrix::Library library{device};
+};
+
+void BM_StopSamplingThroughLibrary(benchmark::State& state) {
+  OpenSlot open;
+  for (auto _ : state) benchmark::DoNotOptimize(open.library.StopSampling(0));
 }
 BENCHMARK(BM_StopSamplingThroughLibrary);
 
 void BM_SetModeThroughLibrary(benchmark::State& state) {
-  InstantDevice device;
-  tamrix::Library library(device);
-  library.Attach();
-  std::uint16_t slot = 0;
-  library.Create(&slot, 0, nullptr);
+  OpenSlot open;
   const ModeRecord mode{0, 3, 4096, 2500, 10};
-  for (auto _ : state) benchmark::DoNotOptimize(library.SetMode(0, &mode));
+  for (auto _ : state) benchmark::DoNotOptimize(open.library.SetMode(0, &mode));
 }
 BENCHMARK(BM_SetModeThroughLibrary);
 
