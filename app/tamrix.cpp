@@ -5,10 +5,11 @@
 #include "Graph.h"
 #include "Modeset.h"
 #include "main.h"
+#include "tamrix_platform/help.h"
 
 int main(int, char** argv) {
   tamrix::ui::Application application(argv[0]);
-  HelpFile = TAMRIX_HELP_FILE;
+  HelpFile = TmxHelpFilePath();
   try {
     application.UseScreen();
   } catch (const tamrix::ui::ScreenUnavailable& e) {
