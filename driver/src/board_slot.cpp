@@ -1,6 +1,5 @@
 #include "board_slot.h"
 
-#include <new>
 #include <system_error>
 
 #include "resource_packing.h"
@@ -55,11 +54,7 @@ std::uint16_t BoardSlot::SetMode(const RequestBlock &request) {
   std::lock_guard data(data_);
   ForgetMode();
   if (decision.status != TAMRIX_DRV_OK) return decision.status;
-  try {
-    ring_.Reset(decision.settings.buffer_words);
-  } catch (const std::bad_alloc &) {
-    return TAMRIX_DRV_NO_MEMORY;
-  }
+  ring_.Reset(decision.settings.buffer_words);
   mode_ = decision.settings;
   return TAMRIX_DRV_OK;
 }

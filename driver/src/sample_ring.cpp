@@ -1,26 +1,52 @@
 #include "sample_ring.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace tamrix::vxd {
 
 void SampleRing::Reset(std::size_t capacity) {
-  storage_.assign(capacity, 0);
-  storage_.shrink_to_fit();
   Clear();
+  capacity_ = capacity;
+}
+
+void SampleRing::Clear() {
+  stretches_.clear();
+  size_ = 0;
+}
+
+std::size_t SampleRing::Append(const std::shared_ptr<const RunWords> &words, std::uint64_t first,
+                               std::size_t count) {
+  const std::size_t accepted = std::min(count, Free());
+  if (accepted == 0) return 0;
+  if (!stretches_.empty()) {
+    Stretch &last = stretches_.back();
+    if (last.words == words && last.first + last.count == first) {
+      last.count += accepted;
+      size_ += accepted;
+      return accepted;
+    }
+  }
+  stretches_.push_back({words, first, accepted});
+  size_ += accepted;
+  return accepted;
 }
 
 void SampleRing::TakeOldest(void *destination, std::size_t count) {
-  if (count == 0) return;
-  // At most two straight copies: up to the end of storage, then from its start.
-  const std::size_t first_part = count < Capacity() - head_ ? count : Capacity() - head_;
   auto *bytes = static_cast<unsigned char *>(destination);
-  std::memcpy(bytes, storage_.data() + head_, first_part * sizeof(std::uint16_t));
-  std::memcpy(bytes + first_part * sizeof(std::uint16_t), storage_.data(),
-              (count - first_part) * sizeof(std::uint16_t));
-  head_ = (head_ + count) % Capacity();
   size_ -= count;
-  if (size_ == 0) head_ = 0;
+  while (count > 0) {
+    Stretch &oldest = stretches_.front();
+    const std::size_t piece = std::min(count, oldest.count);
+    oldest.words->Copy(oldest.first, piece, bytes);
+    bytes += piece * sizeof(std::uint16_t);
+    count -= piece;
+    if (piece == oldest.count) {
+      stretches_.pop_front();
+    } else {
+      oldest.first += piece;
+      oldest.count -= piece;
+    }
+  }
 }
 
 }  // namespace tamrix::vxd

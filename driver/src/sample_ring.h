@@ -1,44 +1,45 @@
-// The driver's sample buffer: a fixed number of words, oldest out first.
+// The driver's sample buffer: room for a fixed number of words, oldest out
+// first. It records which words of a run it holds, in stretches of
+// consecutive words (a stretch ends where words were lost to a full buffer),
+// and writes them out only when they are taken.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <deque>
+#include <memory>
+
+#include "run_words.h"
 
 namespace tamrix::vxd {
 
 class SampleRing {
  public:
-  // Empties the ring and gives it room for `capacity` words (0 frees it).
+  // Empties the ring and gives it room for `capacity` words.
   void Reset(std::size_t capacity);
-  void Clear() { head_ = size_ = 0; }
+  void Clear();
 
-  std::size_t Capacity() const { return storage_.size(); }
+  std::size_t Capacity() const { return capacity_; }
   std::size_t Size() const { return size_; }
-  std::size_t Free() const { return Capacity() - size_; }
+  std::size_t Free() const { return capacity_ - size_; }
 
-  // Appends words word_at(0), word_at(1), ... while room lasts, up to `count`;
-  // returns how many went in. The rest are the caller's lost words.
-  template <typename WordAt>
-  std::size_t Append(std::size_t count, WordAt &&word_at) {
-    const std::size_t accepted = count < Free() ? count : Free();
-    if (accepted == 0) return 0;
-    std::size_t at = (head_ + size_) % Capacity();
-    for (std::size_t i = 0; i < accepted; ++i) {
-      storage_[at] = word_at(i);
-      if (++at == Capacity()) at = 0;
-    }
-    size_ += accepted;
-    return accepted;
-  }
+  // Appends the words first, first + 1, ... of `words` while room lasts, up
+  // to `count`; returns how many went in. The rest are the caller's lost words.
+  std::size_t Append(const std::shared_ptr<const RunWords> &words, std::uint64_t first,
+                     std::size_t count);
 
   // Copies the `count` oldest words to `destination` (2 * count bytes, any
   // alignment) and drops them; count must not exceed Size().
   void TakeOldest(void *destination, std::size_t count);
 
  private:
-  std::vector<std::uint16_t> storage_;
-  std::size_t head_ = 0;  // index of the oldest word
+  struct Stretch {
+    std::shared_ptr<const RunWords> words;
+    std::uint64_t first;
+    std::size_t count;
+  };
+  std::deque<Stretch> stretches_;
+  std::size_t capacity_ = 0;
   std::size_t size_ = 0;
 };
 

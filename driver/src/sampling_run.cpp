@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "waveforms.h"
-
 namespace tamrix::vxd {
 namespace {
 
@@ -26,14 +24,15 @@ RunPlan PlanRun(const SamplingSettings &settings, std::uint64_t first_step) {
     case TransferKind::kDmaPage: plan.transfer_words = kDmaPageWords; break;
   }
   // A buffer smaller than a FIFO half or a page is filled in one transfer.
-  plan.transfer_words = std::max<std::uint32_t>(
-      1, std::min(plan.transfer_words, settings.buffer_words));
+  plan.transfer_words =
+      std::max<std::uint32_t>(1, std::min(plan.transfer_words, settings.buffer_words));
   plan.first_step = first_step;
   return plan;
 }
 
 SamplingRun::SamplingRun(const RunPlan &plan)
     : plan_(plan),
+      words_(RunWords::Of(plan)),
       scan_words_(plan.scan == ScanKind::kContinuous ? kUnbounded : plan.channel_count) {}
 
 std::uint64_t SamplingRun::ConversionsPerWord() const {
@@ -90,25 +89,13 @@ void SamplingRun::Transfer(std::uint64_t up_to, SampleRing &ring, BufferAlarms &
                            RunEvents &events) {
   const std::uint64_t count = up_to - transferred_;
   const std::uint64_t from = transferred_;
-  const std::size_t accepted =
-      ring.Append(count, [&](std::size_t i) { return WordAt(from + i); });
+  const std::size_t accepted = ring.Append(words_, from, count);
   if (accepted > 0) alarms.AfterAppend(ring.Size(), ring.Capacity(), events);
   if (accepted < count) {
     lost_ += count - accepted;
     alarms.AfterLoss(events);
   }
   transferred_ = up_to;
-}
-
-std::uint16_t SamplingRun::WordAt(std::uint64_t index) const {
-  if (plan_.scan == ScanKind::kAveragedSingle) {
-    const unsigned channel = plan_.first_channel + static_cast<unsigned>(index);
-    return SampleWord(channel,
-                      AveragedInputValue(channel, plan_.first_step, kAveragedConversions));
-  }
-  const unsigned channel = plan_.first_channel + static_cast<unsigned>(index % plan_.channel_count);
-  const std::uint64_t step = plan_.first_step + index / plan_.channel_count;
-  return SampleWord(channel, InputValue(channel, step));
 }
 
 }  // namespace tamrix::vxd

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "notifications.h"
+#include "run_words.h"
 #include "sample_ring.h"
 #include "sampling_mode.h"
 
@@ -50,9 +52,9 @@ class SamplingRun {
   std::uint64_t WordsConvertedBy(std::int64_t elapsed_ns) const;
   std::uint64_t ConversionsPerWord() const;
   void Transfer(std::uint64_t up_to, SampleRing &ring, BufferAlarms &alarms, RunEvents &events);
-  std::uint16_t WordAt(std::uint64_t index) const;
 
   RunPlan plan_;
+  std::shared_ptr<const RunWords> words_;
   std::uint64_t scan_words_;  // words of a single scan; unbounded for continuous runs
   std::uint64_t converted_ = 0;
   std::uint64_t transferred_ = 0;

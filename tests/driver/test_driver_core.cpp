@@ -7,6 +7,8 @@
 
 #include "board_catalogue.h"
 #include "driver_requests.h"
+#include "run_words.h"
+#include "sample_ring.h"
 #include "sampling_run.h"
 #include "timer_decode.h"
 #include "waveforms.h"
@@ -23,9 +25,13 @@ ModeDecision Decide(const ModeRequest &r, std::uint16_t board_slot = 0) {
 }
 
 TEST(ModeDecoding, TimerIsMicrosecondsThenWholeMilliseconds) {
-  const std::pair<std::uint32_t, std::int64_t> cases[] = {
-      {1, 1'000}, {500, 500'000}, {1000, 1'000'000}, {1999, 1'000'000}, {50'000'000, 50'000'000'000}};
-  for (auto [timer, ns] : cases) EXPECT_EQ(Decide({.timer = timer}).settings.programmed_period_ns, ns);
+  const std::pair<std::uint32_t, std::int64_t> cases[] = {{1, 1'000},
+                                                          {500, 500'000},
+                                                          {1000, 1'000'000},
+                                                          {1999, 1'000'000},
+                                                          {50'000'000, 50'000'000'000}};
+  for (auto [timer, ns] : cases)
+    EXPECT_EQ(Decide({.timer = timer}).settings.programmed_period_ns, ns);
   EXPECT_FALSE(DecodePeriodTicks({0, 0, 0, 7}));    // first stage zero
   EXPECT_FALSE(DecodePeriodTicks({256, 0, 0, 0}));  // more than a byte
   EXPECT_EQ(Decide({.timer = 1}).settings.EffectivePeriodNs(), kMinConversionNs);
@@ -102,17 +108,20 @@ TEST(SamplingRun, SingleScansEndByThemselves) {
   EXPECT_FALSE(plain.At(399 * kUs).scan_end);
   EXPECT_TRUE(plain.At(400 * kUs).scan_end);
   EXPECT_FALSE(plain.At(900 * kUs).scan_end);
-  EXPECT_EQ(plain.run.NextStep(), 8u);  // the next scan goes on along the signals
-  EXPECT_EQ(plain.TakeAll(), (std::vector<std::uint16_t>{
-                                 SampleWord(0, InputValue(0, 7)), SampleWord(1, InputValue(1, 7)),
-                                 SampleWord(2, InputValue(2, 7)), SampleWord(3, InputValue(3, 7))}));
+  EXPECT_EQ(plain.run.NextStep(),
+            8u);  // the next scan goes on along the signals
+  EXPECT_EQ(plain.TakeAll(),
+            (std::vector<std::uint16_t>{
+                SampleWord(0, InputValue(0, 7)), SampleWord(1, InputValue(1, 7)),
+                SampleWord(2, InputValue(2, 7)), SampleWord(3, InputValue(3, 7))}));
 
   SimulatedRun averaged({.first = 4, .last = 5, .buff_size = 2, .timer = 10, .mode = 2});
   averaged.At(31 * 10 * kUs);
   EXPECT_EQ(averaged.ring.Size(), 1u);
   EXPECT_TRUE(averaged.At(32 * 10 * kUs).scan_end);
   const std::uint16_t ramp = averaged.TakeAll()[0] & 0xFFF;
-  EXPECT_EQ(ramp, 4095 - 16 * 15 / 2);  // mean of the falling ramp's first 16 steps
+  EXPECT_EQ(ramp,
+            4095 - 16 * 15 / 2);  // mean of the falling ramp's first 16 steps
 }
 
 TEST(SamplingRun, OverrunIsReportedWhenTheRunBegins) {
@@ -138,6 +147,65 @@ TEST(Notifications, BudgetIsABurstOfEightThenFourPerSecond) {
   }
   EXPECT_NEAR(events, 40, 1);
   EXPECT_NEAR(pages, 40, 1);
+}
+
+// The word a continuous run produces at `index`, straight from the signals.
+std::uint16_t Expected(unsigned first, unsigned channels, std::uint64_t first_step,
+                       std::uint64_t index) {
+  const unsigned channel = first + static_cast<unsigned>(index % channels);
+  return SampleWord(channel, InputValue(channel, first_step + index / channels));
+}
+
+TEST(RunWords, EachWordFollowsFromItsPlaceInTheRun) {
+  struct Case {
+    std::uint8_t first, last;
+    std::uint64_t first_step;
+  };
+  const Case cases[] = {{0, 15, 0}, {0, 15, 1'000'003}, {14, 15, 5},
+                        {3, 3, 0},  {5, 11, 77},        {11, 13, 511}};
+  for (const Case &c : cases) {
+    RunPlan plan;
+    plan.first_channel = c.first;
+    plan.channel_count = c.last - c.first + 1u;
+    plan.first_step = c.first_step;
+    const auto words = RunWords::Of(plan);
+    // Far past one table, so that every wrap-around is crossed.
+    for (std::uint64_t i = 0; i < 70'000; ++i) {
+      ASSERT_EQ(words->At(i), Expected(c.first, plan.channel_count, c.first_step, i))
+          << int{c.first} << ".." << int{c.last} << " at " << i;
+    }
+    // A copy to an odd address, across wraps, is the same words.
+    std::vector<unsigned char> bytes(2 * 40'000 + 1);
+    words->Copy(12'345, 40'000, bytes.data() + 1);
+    for (std::size_t i = 0; i < 40'000; ++i) {
+      const auto word = static_cast<std::uint16_t>(bytes[1 + 2 * i] | bytes[2 + 2 * i] << 8);
+      ASSERT_EQ(word, words->At(12'345 + i)) << i;
+    }
+  }
+}
+
+TEST(SampleRing, StretchesSplitByLossesComeOutOldestFirst) {
+  RunPlan plan;
+  plan.channel_count = 2;
+  const auto words = RunWords::Of(plan);
+  SampleRing ring;
+  ring.Reset(8);
+  EXPECT_EQ(ring.Append(words, 0, 5), 5u);
+  EXPECT_EQ(ring.Append(words, 9, 5),
+            3u);  // words 5..8 never came, 12 and 13 find no room
+  EXPECT_EQ(ring.Free(), 0u);
+  std::vector<std::uint16_t> out(8);
+  ring.TakeOldest(out.data(), 3);
+  ring.TakeOldest(out.data() + 3, 4);  // across the gap
+  EXPECT_EQ(ring.Append(words, 14, 1), 1u);
+  ring.TakeOldest(out.data() + 7,
+                  1);  // the older word, not the one just appended
+  EXPECT_EQ(ring.Size(), 1u);
+  const std::uint64_t order[] = {0, 1, 2, 3, 4, 9, 10, 11};
+  for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(out[i], words->At(order[i])) << i;
+  ring.Clear();
+  EXPECT_EQ(ring.Size(), 0u);
+  EXPECT_EQ(ring.Capacity(), 8u);
 }
 
 TEST(Signals, SixteenDistinctTwelveBitWaves) {
