@@ -407,10 +407,13 @@ class PaintBoxWidget : public Fl_Widget {
   void draw() override {
     fl_push_clip(x(), y(), w(), h());
     fl_rectf(x(), y(), w(), h(), ToFlColor(p_.Color()));
-    FltkCanvas canvas(ctx_, x(), y(), p_.Font());
-    ++ctx_.drawing;
-    p_.Paint(canvas);
-    --ctx_.drawing;
+    {
+      // The canvas sends its last strokes as it goes: still inside the clip.
+      FltkCanvas canvas(ctx_, x(), y(), p_.Font());
+      ++ctx_.drawing;
+      p_.Paint(canvas);
+      --ctx_.drawing;
+    }
     fl_pop_clip();
   }
 
