@@ -17,18 +17,37 @@ void FltkCanvas::AddPoint(int x, int y) {
 
 void FltkCanvas::FlushLines() {
   if (!line_open_) return;
-  // Straight to the X server in large requests; the GC carries the colour,
-  // line style and clip that fl_color and fl_line_style set.
-  constexpr std::size_t kPointsPerRequest = 16000;
-  static_assert(sizeof(XPoint) == 2 * sizeof(short));
+  // Straight to the X server; the GC carries the colour, line style and clip
+  // that fl_color and fl_line_style set.
+  static_assert(sizeof(XPoint) == 2 * sizeof(short) && sizeof(XSegment) == sizeof(Segment));
   const std::size_t points = line_points_.size() / 2;
-  std::vector<XPoint> xpoints(points);
-  std::memcpy(xpoints.data(), line_points_.data(), points * sizeof(XPoint));
-  for (std::size_t first = 0; first + 1 < points; first += kPointsPerRequest - 1) {
-    const std::size_t n = std::min(kPointsPerRequest, points - first);
-    XDrawLines(fl_display, fl_window, fl_gc, xpoints.data() + first, static_cast<int>(n), CoordModeOrigin);
+  line_starts_.push_back(points);
+  if (line_width_ <= 1) {
+    // One-pixel lines: the same pixels in far fewer, merged segments.
+    for (std::size_t p = 0; p + 1 < line_starts_.size(); ++p)
+      runs_.AddPolyline(&line_points_[2 * line_starts_[p]], line_starts_[p + 1] - line_starts_[p]);
+    const std::vector<Segment> &segments = runs_.Segments();
+    std::vector<XSegment> xsegments(segments.size());
+    std::memcpy(xsegments.data(), segments.data(), segments.size() * sizeof(XSegment));
+    // XDrawSegments splits what is too large for one request itself.
+    XDrawSegments(fl_display, fl_window, fl_gc, xsegments.data(), static_cast<int>(xsegments.size()));
+    runs_.Clear();
+  } else {
+    // Wider lines keep their joins: each polyline goes whole, in requests
+    // the server accepts (XDrawLines does not split them).
+    constexpr std::size_t kPointsPerRequest = 16000;
+    std::vector<XPoint> xpoints(points);
+    std::memcpy(xpoints.data(), line_points_.data(), points * sizeof(XPoint));
+    for (std::size_t p = 0; p + 1 < line_starts_.size(); ++p) {
+      const std::size_t end = line_starts_[p + 1];
+      for (std::size_t first = line_starts_[p]; first + 1 < end; first += kPointsPerRequest - 1) {
+        const std::size_t n = std::min(kPointsPerRequest, end - first);
+        XDrawLines(fl_display, fl_window, fl_gc, xpoints.data() + first, static_cast<int>(n), CoordModeOrigin);
+      }
+    }
   }
   line_points_.clear();
+  line_starts_.clear();
   fl_line_style(0);
   line_open_ = false;
 }
@@ -36,15 +55,17 @@ void FltkCanvas::FlushLines() {
 void FltkCanvas::Apply(const CanvasOp &op) {
   switch (op.kind) {
     case CanvasOp::LineTo:
-      if (!line_open_ || op.from != line_end_ || op.color != line_color_ ||
-          op.width != line_width_) {
+      if (!line_open_ || op.color != line_color_ || op.width != line_width_) {
         FlushLines();
         fl_color(ToFlColor(op.color));
         fl_line_style(FL_SOLID, op.width > 1 ? ctx_.Px(op.width) : 0);
-        AddPoint(ox_ + ctx_.Px(op.from.x), oy_ + ctx_.Px(op.from.y));
         line_open_ = true;
         line_color_ = op.color;
         line_width_ = op.width;
+      }
+      if (line_starts_.empty() || op.from != line_end_) {
+        line_starts_.push_back(line_points_.size() / 2);
+        AddPoint(ox_ + ctx_.Px(op.from.x), oy_ + ctx_.Px(op.from.y));
       }
       AddPoint(ox_ + ctx_.Px(op.at.x), oy_ + ctx_.Px(op.at.y));
       line_end_ = op.at;

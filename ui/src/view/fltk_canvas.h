@@ -2,8 +2,10 @@
 // the paint box, scaled and offset into the window.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
+#include "stroke_runs.h"
 #include "tamrix_ui/canvas.h"
 #include "view_context.h"
 
@@ -19,8 +21,9 @@ class FltkCanvas : public Canvas {
   void Apply(const CanvasOp &op) override;
 
  private:
-  // Connected strokes of one pen go out as one polyline: a step line of
-  // thousands of samples is then a handful of requests, not one per stroke.
+  // Strokes of one pen are kept as polylines until the pen changes or text
+  // is drawn, then sent in a few large requests: a step line of thousands of
+  // samples is a handful of requests, not one per stroke.
   void FlushLines();
   void AddPoint(int x, int y);
 
@@ -28,10 +31,12 @@ class FltkCanvas : public Canvas {
   int ox_;
   int oy_;
   bool line_open_ = false;
-  std::vector<short> line_points_;  // x, y pairs in window pixels
+  std::vector<short> line_points_;        // x, y pairs in window pixels
+  std::vector<std::size_t> line_starts_;  // first point of each polyline
   TPoint line_end_;
   TColor line_color_ = 0;
   int line_width_ = 1;
+  StrokeRuns runs_;
 };
 
 }  // namespace tamrix::ui::view
