@@ -7,6 +7,7 @@
 #include "Modeset.h"
 #include "Tamrixdll.h"
 #include "main.h"
+#include "scan_split.h"
 
 using namespace tamrix::ui;
 
@@ -82,8 +83,21 @@ bool TMainForm::SplitChannels(std::int32_t count, const SampleBuffer& buffer,
   std::array<std::int32_t, kChannelCount> filled{};
   const std::int32_t first = CurrentMode.ChFirst;
   const std::int32_t last = CurrentMode.ChLast;
+  std::int32_t i = 0;
+  // The board delivers whole scans in channel order: as many as the table
+  // holds go in a block at a time. The word loop takes over where that
+  // stopped (a word out of order, a full row, the last few scans), from the
+  // state it would have reached by itself.
+  if (first >= 0 && first <= last && last < kChannelCount && count > 0 &&
+      count <= kSampleBufferWords) {
+    const std::int32_t channels = last - first + 1;
+    const std::int32_t scans = std::min(count / channels, kChannelCapacity);
+    const std::int32_t done = SplitWholeScans(buffer.data(), first, channels, scans, table);
+    std::fill(filled.begin() + first, filled.begin() + last + 1, done);
+    i = done * channels;
+  }
   bool in_range = true;
-  for (std::int32_t i = 0; i < count; ++i) {
+  for (; i < count; ++i) {
     const std::uint16_t word = buffer[i];
     const std::int32_t channel = word >> 12;
     if (channel < first || channel > last) {
