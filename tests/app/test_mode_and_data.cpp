@@ -1,4 +1,7 @@
 // SetMode and GetData against the scripted library.
+#include <algorithm>
+#include <array>
+
 #include "scripted_fixture.h"
 
 namespace check_program_testing {
@@ -247,6 +250,191 @@ TEST_F(DataAfterMode, SuccessfulSetModeEmptiesTheGraphButKeepsItsKey) {
   EXPECT_EQ(GraphForm->SampleCount, 0);
   EXPECT_EQ(GraphForm->FirstChannel, 4) << "the range stays for the key";
   EXPECT_TRUE(GraphForm->Visible()) << "the window stays as it was";
+}
+
+// The split called directly, against a word-by-word model of it: in-order
+// scans take a block-wise path, and whatever that path leaves must come out
+// exactly as the word-by-word split would have left it.
+class ChannelSplit : public ModeAndData {
+ protected:
+  struct Outcome {
+    bool result = true;
+    bool threw = false;
+    std::string message;
+    std::unique_ptr<ChannelTable> table;
+  };
+
+  static Outcome Model(int first, int last, int count, const SampleBuffer& words,
+                       const ChannelTable& before) {
+    Outcome out;
+    out.table = std::make_unique<ChannelTable>(before);
+    std::array<int, kChannelCount> filled{};
+    for (int i = 0; i < count; ++i) {
+      const int channel = words[i] >> 12;
+      if (channel < first || channel > last) {
+        out.result = false;
+        out.message = Format("Err: Chanel data Fail...GetData[%d]=%.xH", i, words[i]);
+        break;
+      }
+      if (filled[channel] == kChannelCapacity) {
+        out.threw = true;
+        return out;
+      }
+      (*out.table)[channel][filled[channel]++] = words[i] & 0x0FFF;
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+      std::fill((*out.table)[c].begin() + filled[c], (*out.table)[c].end(), 0);
+    }
+    return out;
+  }
+
+  // Values with channel bits set: no split writes them, so any that
+  // survive where the split should have written or cleared show up.
+  static std::unique_ptr<ChannelTable> StaleTable() {
+    auto table = std::make_unique<ChannelTable>();
+    for (int c = 0; c < kChannelCount; ++c) {
+      for (int i = 0; i < kChannelCapacity; ++i) {
+        (*table)[c][i] = static_cast<std::uint16_t>(0xE000 | c << 8 | (i & 0xFF));
+      }
+    }
+    return table;
+  }
+
+  // A whole buffer of in-order scans, so that a split reading past its
+  // count would find words it could take.
+  static std::unique_ptr<SampleBuffer> InOrder(int first, int channels) {
+    auto words = std::make_unique<SampleBuffer>();
+    const auto data = Interleaved(channels, kSampleBufferWords, first);
+    std::copy(data.begin(), data.end(), words->begin());
+    return words;
+  }
+
+  static std::string FirstDifference(const ChannelTable& got, const ChannelTable& expected) {
+    for (int c = 0; c < kChannelCount; ++c) {
+      for (int i = 0; i < kChannelCapacity; ++i) {
+        if (got[c][i] != expected[c][i]) {
+          return Format("table[%d][%d] is %.4xH, expected %.4xH", c, i, got[c][i], expected[c][i]);
+        }
+      }
+    }
+    return "";
+  }
+
+  void ExpectAsModel(int first, int last, int count, const SampleBuffer& words) {
+    SCOPED_TRACE(Format("ChFirst=%d ChLast=%d count=%d", first, last, count));
+    const auto before = StaleTable();
+    const Outcome expected = Model(first, last, count, words, *before);
+    auto table = std::make_unique<ChannelTable>(*before);
+    form->CurrentMode.ChFirst = first;
+    form->CurrentMode.ChLast = last;
+    const int lines = form->ListBoxEtcMsg.Count();
+    bool result = true;
+    bool threw = false;
+    try {
+      result = form->SplitChannels(count, words, *table);
+    } catch (const RangeError&) {
+      threw = true;
+    }
+    EXPECT_EQ(threw, expected.threw);
+    if (!threw) {
+      EXPECT_EQ(result, expected.result);
+    }
+    if (expected.message.empty()) {
+      EXPECT_EQ(form->ListBoxEtcMsg.Count(), lines);
+    } else {
+      ASSERT_EQ(form->ListBoxEtcMsg.Count(), lines + 1);
+      EXPECT_EQ(LastLine(form->ListBoxEtcMsg),
+                Format("%.3d ????? %s ?????", lines + 1, expected.message));
+    }
+    EXPECT_EQ(FirstDifference(*table, *expected.table), "");
+  }
+};
+
+TEST_F(ChannelSplit, TheModelAgreesWithAWorkedExample) {
+  SampleBuffer words{};
+  const std::uint16_t scans[] = {0x2001, 0x3002, 0x4003, 0x2004, 0x3005, 0x4006, 0x2007};
+  std::copy(std::begin(scans), std::end(scans), words.begin());
+  const auto before = StaleTable();
+  const Outcome out = Model(2, 4, 7, words, *before);
+  ChannelTable expected{};
+  std::copy_n(std::begin({1, 4, 7}), 3, expected[2].begin());
+  std::copy_n(std::begin({2, 5}), 2, expected[3].begin());
+  std::copy_n(std::begin({3, 6}), 2, expected[4].begin());
+  EXPECT_TRUE(out.result);
+  EXPECT_EQ(FirstDifference(*out.table, expected), "");
+  ExpectAsModel(2, 4, 7, words);
+}
+
+TEST_F(ChannelSplit, InOrderScansOfEveryWidthAndCount) {
+  for (int channels = 1; channels <= kChannelCount; ++channels) {
+    for (const int first : {0, kChannelCount - channels}) {
+      const auto words = InOrder(first, channels);
+      const int n = channels;
+      // Partial blocks and scans, a count across the copy-out chunks, a
+      // full row, a row and one word, and the whole buffer.
+      for (const int count : {0, 1, n - 1, n, 8 * n - 1, 8 * n, 16 * n + n / 2, 16 * n + 7,
+                              131 * n + 5, 4099 * n, 4099 * n + 1, kSampleBufferWords}) {
+        if (count < 0 || count > kSampleBufferWords) continue;
+        ExpectAsModel(first, first + n - 1, count, *words);
+      }
+      if (first == 0 && channels == kChannelCount) break;
+    }
+  }
+}
+
+TEST_F(ChannelSplit, AWordOutOfPlaceInOtherwiseInOrderScans) {
+  for (const int channels : {1, 2, 3, 7, 8, 15, 16}) {
+    const int first = channels == kChannelCount ? 0 : 1;
+    const int last = first + channels - 1;
+    const int n = channels;
+    const int count = std::min(kSampleBufferWords, 300 * n + n / 2);
+    for (const int at : {0, 5, 8 * n, 16 * n - 1, 200 * n + n / 2, count - 1}) {
+      SCOPED_TRACE(Format("word %d", at));
+      auto words = InOrder(first, channels);
+      const std::uint16_t value = (*words)[at] & 0x0FFF;
+      if (channels < kChannelCount) {
+        const int outside = at % 2 == 0 || last == 15 ? first - 1 : last + 1;
+        (*words)[at] = static_cast<std::uint16_t>(outside << 12 | value);
+        ExpectAsModel(first, last, count, *words);
+      }
+      if (channels > 1) {
+        // Inside the range but not where the scan order has it: no message,
+        // and the value goes to the channel its bits name.
+        const int channel = first + (at + 1) % n;
+        (*words)[at] = static_cast<std::uint16_t>(channel << 12 | value);
+        ExpectAsModel(first, last, count, *words);
+      }
+    }
+  }
+}
+
+TEST_F(ChannelSplit, ARowOverflowAfterInOrderScansThrowsWhereTheWordLoopWould) {
+  auto words = InOrder(0, kChannelCount);
+  std::fill(words->begin() + 2100 * kChannelCount + 3, words->end(), 0x0ABC);
+  ExpectAsModel(0, 15, kSampleBufferWords, *words);
+
+  words = InOrder(4, 3);
+  (*words)[3000 * 3 + 1] = 0x4001;  // channel 4 twice in one scan, then in order again
+  ExpectAsModel(4, 6, 4099 * 3, *words);
+}
+
+TEST_F(ChannelSplit, RangesBeyondTheTableAndEmptyCountsTakeTheWordLoop) {
+  // Channel bits read 15 as first - 1 and 0 as last + 1 after truncation:
+  // neither may be taken for the range's end channels.
+  auto words = std::make_unique<SampleBuffer>();
+  for (int i = 0; i < kSampleBufferWords; ++i) {
+    (*words)[i] = static_cast<std::uint16_t>(((i + 15) % 16) << 12 | i % 4096);
+  }
+  ExpectAsModel(-1, 14, 4096, *words);
+  for (int i = 0; i < kSampleBufferWords; ++i) {
+    (*words)[i] = static_cast<std::uint16_t>(((i + 1) % 16) << 12 | i % 4096);
+  }
+  ExpectAsModel(1, 16, 4096, *words);
+  words = InOrder(0, 4);
+  ExpectAsModel(-3, 3, 1000, *words);
+  ExpectAsModel(3, 2, 1000, *words);
+  ExpectAsModel(0, 3, 0, *words);
+  ExpectAsModel(0, 3, -5, *words);
 }
 
 }  // namespace
