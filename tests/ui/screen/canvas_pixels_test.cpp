@@ -54,7 +54,7 @@ void StepLine(Canvas &c, const std::vector<int> &values) {
   }
 }
 
-// Sixteen channels, the last two in one colour, as the graph's key has them.
+// Sixteen channels in the graph window's colours: the last two share one.
 void Graph(Canvas &c, bool noise) {
   const TColor colours[16] = {0xFF0000, 0x00FFFF, 0x008000, 0x0000FF, 0xFFFF00, 0xFF00FF,
                               0x00FF00, 0x000080, 0x800000, 0x008080, 0x800080, 0x808080,
