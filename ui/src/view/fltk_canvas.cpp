@@ -27,10 +27,13 @@ void FltkCanvas::FlushLines() {
     for (std::size_t p = 0; p + 1 < line_starts_.size(); ++p)
       runs_.AddPolyline(&line_points_[2 * line_starts_[p]], line_starts_[p + 1] - line_starts_[p]);
     const std::vector<Segment> &segments = runs_.Segments();
-    std::vector<XSegment> xsegments(segments.size());
-    std::memcpy(xsegments.data(), segments.data(), segments.size() * sizeof(XSegment));
-    // XDrawSegments splits what is too large for one request itself.
-    XDrawSegments(fl_display, fl_window, fl_gc, xsegments.data(), static_cast<int>(xsegments.size()));
+    if (!segments.empty()) {  // an empty vector's data may be null
+      std::vector<XSegment> xsegments(segments.size());
+      std::memcpy(xsegments.data(), segments.data(), segments.size() * sizeof(XSegment));
+      // XDrawSegments splits what is too large for one request itself.
+      XDrawSegments(fl_display, fl_window, fl_gc, xsegments.data(),
+                    static_cast<int>(xsegments.size()));
+    }
     runs_.Clear();
   } else {
     // Wider lines keep their joins: each polyline goes whole, in requests
