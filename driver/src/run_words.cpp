@@ -42,7 +42,9 @@ std::shared_ptr<const RunWords> RunWords::Of(const RunPlan &plan) {
 }
 
 std::uint16_t RunWords::At(std::uint64_t index) const {
-  return table_[(start_ + index % table_.size()) % table_.size()];
+  std::uint16_t word = 0;
+  Copy(index, 1, reinterpret_cast<unsigned char *>(&word));
+  return word;
 }
 
 void RunWords::Copy(std::uint64_t first, std::size_t count, unsigned char *destination) const {
