@@ -32,25 +32,12 @@ constexpr Notification kNotifications[] = {
 };
 
 std::string ErrorCodeText(std::int32_t code) {
-  switch (code) {
-    case TAMRIX_SUCCESS: return "TAMRIX_SUCCESS";
-    case TAMRIX_ERR_NO_DEVICE: return "TAMRIX_ERR_NO_DEVICE";
-    case TAMRIX_ERR_RESOURCE: return "TAMRIX_ERR_RESOURCE";
-    case TAMRIX_ERR_INV_ARG: return "TAMRIX_ERR_INV_ARG";
-    case TAMRIX_ERR_SLOT: return "TAMRIX_ERR_SLOT";
-    case TAMRIX_ERR_CHANNEL: return "TAMRIX_ERR_CHANNEL";
-    case TAMRIX_ERR_TIMER: return "TAMRIX_ERR_TIMER";
-    case TAMRIX_ERR_DMA_BUFFSIZE: return "TAMRIX_ERR_DMA_BUFFSIZE";
-    case TAMRIX_ERR_NOT_ENOUGH_MEM: return "TAMRIX_ERR_NOT_ENOUGH_MEM";
-    case TAMRIX_ERR_DMA: return "TAMRIX_ERR_DMA";
-    case TAMRIX_ERR_NUMDATA: return "TAMRIX_ERR_NUMDATA";
-    case TAMRIX_ERR_NO_CREATE: return "TAMRIX_ERR_NO_CREATE";
-    case TAMRIX_ERR_START: return "TAMRIX_ERR_START";
-    case TAMRIX_ERR_UNKNOWN: return "TAMRIX_ERR_UNKNOWN";
-    case TAMRIX_ERR_INTERNAL: return "TAMRIX_ERR_INTERNAL";
-    case Tamrixdll::kNoGetLastError: return "DLL関数(TamrixGetLastError)が見つからないよ～";
-    default: return Format("WinGetLastError=%.d", code);
+  // The display has no name of its own for a kept mode.
+  if (code != TAMRIX_ERR_MODE_KEPT) {
+    if (const char* name = tamrix_status_name(code)) return name;
   }
+  if (code == Tamrixdll::kNoGetLastError) return "DLL関数(TamrixGetLastError)が見つからないよ～";
+  return Format("WinGetLastError=%.d", code);
 }
 
 }  // namespace

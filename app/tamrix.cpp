@@ -9,7 +9,7 @@
 
 int main(int, char** argv) {
   tamrix::ui::Application application(argv[0]);
-  HelpFile = TmxHelpFilePath();
+  HelpFile = tmx_help_file_path();
   try {
     application.UseScreen();
   } catch (const tamrix::ui::ScreenUnavailable& e) {

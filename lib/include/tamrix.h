@@ -1,6 +1,9 @@
 /* Tamrix board access library: the eleven exported functions, their status
- * codes and records. Every function but TamrixGetLastError returns 1 for
- * success and 0 for failure and leaves the reason for TamrixGetLastError. */
+ * codes and records.
+ *
+ * Link with `pkg-config --cflags --libs tamrix` (or the CMake target
+ * tamrix::tamrix). Loading the library opens the board driver; a process
+ * without the driver cannot load it. */
 #ifndef TAMRIX_H
 #define TAMRIX_H
 
@@ -21,6 +24,9 @@
 #define TAMRIX_EXPORT
 #endif
 
+/* Status codes (TamrixGetLastError). The same number space also carries
+ * platform error codes of requests not carried out (ERROR_* numbers) and
+ * driver status values of 9 to 65535, passed on unchanged. */
 #define TAMRIX_SUCCESS 0
 #define TAMRIX_ERR_NO_DEVICE 1
 #define TAMRIX_ERR_RESOURCE 2
@@ -37,6 +43,39 @@
 #define TAMRIX_ERR_MODE_KEPT 109
 #define TAMRIX_ERR_UNKNOWN (-1)
 #define TAMRIX_ERR_INTERNAL (-2)
+
+/* Every status code with its name and a plain-English meaning, for tools
+ * that list them: X(code, name, meaning). */
+#define TAMRIX_STATUS_TABLE(X)                                                        \
+  X(0, TAMRIX_SUCCESS, "success")                                                     \
+  X(1, TAMRIX_ERR_NO_DEVICE, "no device")                                             \
+  X(2, TAMRIX_ERR_RESOURCE, "resources not available")                               \
+  X(3, TAMRIX_ERR_INV_ARG, "invalid argument, or no mode set for the slot")           \
+  X(100, TAMRIX_ERR_SLOT, "bad slot: out of range, empty, or already open")           \
+  X(101, TAMRIX_ERR_CHANNEL, "channel out of range (0 to 15)")                        \
+  X(102, TAMRIX_ERR_TIMER, "timer out of range (1 to 50,000,000)")                    \
+  X(103, TAMRIX_ERR_DMA_BUFFSIZE, "buffer size not allowed for a DMA mode")           \
+  X(104, TAMRIX_ERR_NOT_ENOUGH_MEM, "buffer too large: not enough memory")            \
+  X(105, TAMRIX_ERR_DMA, "the board has no DMA channel")                              \
+  X(106, TAMRIX_ERR_NUMDATA, "word count is 0, above the buffer, or above what waits") \
+  X(107, TAMRIX_ERR_NO_CREATE, "slot not open")                                       \
+  X(108, TAMRIX_ERR_START, "cannot start: no mode accepted, or already sampling")     \
+  X(109, TAMRIX_ERR_MODE_KEPT, "mode not changed while sampling: the old mode stays") \
+  X(-1, TAMRIX_ERR_UNKNOWN, "unknown error")                                          \
+  X(-2, TAMRIX_ERR_INTERNAL, "internal error")
+
+/* Notifications a board posts to the window given at TamrixCreate (message
+ * numbers; both parameters are 0). See tamrix_window.h to receive them. */
+#define TAMRIX_MSG_SINGLE_SAMPLING_END 0x6401u /* a single scan has completed */
+#define TAMRIX_MSG_BUFF_HALF_FULL 0x6402u      /* the buffer reached half full */
+#define TAMRIX_MSG_BUFF_FULL 0x6403u           /* the buffer became full */
+#define TAMRIX_MSG_BUFF_OVERFLOW 0x6404u       /* a word was lost to a full buffer */
+#define TAMRIX_MSG_SAMPLING_OVERRUN 0x6405u    /* the period is below what the board can do */
+#define TAMRIX_MSG_DMA_TC 0x6406u              /* a DMA page has completed */
+
+/* Sample words: the channel in bits 15..12, the 12-bit value below. */
+#define TAMRIX_WORD_CHANNEL(word) ((unsigned)((word) >> 12) & 0xFu)
+#define TAMRIX_WORD_VALUE(word) ((unsigned)(word) & 0xFFFu)
 
 #define TAMRIX_SLOT_COUNT 16
 #define TAMRIX_ANY_SLOT 0xFFFFu
@@ -94,21 +133,163 @@ TAMRIX_STATIC_ASSERT(offsetof(TAMRIXR, Reserved) == 216, "Reserved at 216");
 extern "C" {
 #endif
 
-/* Slot arguments count by their low 16 bits only. */
+/*
+ * Every function but TamrixGetLastError returns 1 for success and 0 for
+ * failure, and leaves its outcome as a status code for TamrixGetLastError:
+ * library-wide for TamrixCreate, TamrixGetVersion and any slot argument of 16
+ * or more, else in the slot's own status. A slot argument counts by its low
+ * 16 bits only (65537 is slot 1).
+ *
+ * Codes any function below may leave besides those it names:
+ *   - a platform error code (ERROR_INVALID_HANDLE 6, ERROR_INSUFFICIENT_BUFFER
+ *     122, ...) when the request could not be carried out;
+ *   - a driver status of 9 to 65535, passed on unchanged.
+ *
+ * Thread safety: the library has no threads and takes no locks. Every
+ * function may be called from any thread; the status codes are shared by the
+ * whole process, so a code read after a call may belong to another thread's
+ * later call. Use one slot from one thread at a time.
+ */
+
+/**
+ * Opens a board.
+ *
+ * @param slot     in: the wanted slot 0..15, or TAMRIX_ANY_SLOT for the lowest
+ *                 free board; out (on success only): the slot opened
+ * @param window   the window that receives the board's notifications
+ *                 (TAMRIX_MSG_*), e.g. from tmx_window_create; 0 for none
+ * @param reserved neither read nor written; may be null
+ * @return 1 on success; 0 with TAMRIX_ERR_SLOT (no such board, slot empty or
+ *         already open, no free board), TAMRIX_ERR_INV_ARG (slot is null) or
+ *         TAMRIX_ERR_INTERNAL (the driver named an impossible slot).
+ *         The slot opens without a mode: call TamrixSetMode before sampling.
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixCreate(uint16_t *slot, uint32_t window, void *reserved);
+
+/**
+ * Closes a slot; sampling on it stops. The request goes to the driver even
+ * for a slot the library does not know as open.
+ *
+ * @return 1 on success; 0 with TAMRIX_ERR_SLOT (slot 16 or more, or not open
+ *         at the driver).
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixClose(uint32_t slot);
+
+/**
+ * Reads the library's version (TAMRIX_LIBRARY_VERSION) and the driver's
+ * (major in bits 31..24, minor in 23..16, build in 15..0). Both results are
+ * written whenever the driver answered, also when it answered a failure.
+ *
+ * @return 1 on success; 0 with TAMRIX_ERR_INV_ARG (a null pointer) or the
+ *         driver's translated status.
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetVersion(uint32_t *library_version,
                                                    uint32_t *driver_version);
+
+/**
+ * Reads the resources of an open slot's board into record (its padding bytes
+ * are left as they were). The record is written whenever the driver answered.
+ *
+ * @return 1 on success; 0 with TAMRIX_ERR_SLOT, TAMRIX_ERR_NO_CREATE (slot not
+ *         open) or TAMRIX_ERR_INV_ARG (record is null).
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetResource(uint32_t slot, TAMRIXR *record);
+
+/**
+ * Sets how an open slot samples: channels ChFirst..ChLast in turn, one word
+ * every Timer units (1 µs each; above 1000 only whole milliseconds count),
+ * into a buffer of BuffSize words, in the given mode. Refused while sampling
+ * runs (TAMRIX_ERR_MODE_KEPT: the running mode stays in force); any other
+ * refusal by the driver leaves the slot without a mode.
+ *
+ * @return 1 on success; 0 with TAMRIX_ERR_SLOT, TAMRIX_ERR_NO_CREATE,
+ *         TAMRIX_ERR_TIMER (Timer 0 or above TAMRIX_TIMER_MAX),
+ *         TAMRIX_ERR_CHANNEL (a channel above 15), TAMRIX_ERR_INV_ARG
+ *         (BuffSize 0, mode is null, or a mode the driver refuses),
+ *         TAMRIX_ERR_NOT_ENOUGH_MEM, TAMRIX_ERR_DMA_BUFFSIZE, TAMRIX_ERR_DMA
+ *         or TAMRIX_ERR_MODE_KEPT.
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixSetMode(uint32_t slot, const ModeRecord *mode);
+
+/**
+ * Starts sampling on an open slot with an accepted mode; the buffer is
+ * emptied first.
+ *
+ * @return 1 on success; 0 with TAMRIX_ERR_SLOT, TAMRIX_ERR_NO_CREATE,
+ *         TAMRIX_ERR_INV_ARG (no mode accepted since the slot was opened) or
+ *         TAMRIX_ERR_START (already sampling).
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixStartSampling(uint32_t slot);
+
+/**
+ * Stops sampling; the words converted so far stay in the buffer. Stopping a
+ * slot that does not sample is harmless.
+ *
+ * @return 1 on success; 0 with TAMRIX_ERR_SLOT or TAMRIX_ERR_NO_CREATE.
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixStopSampling(uint32_t slot);
+
+/**
+ * Reads how many sample words wait in the buffer and the driver's status
+ * bits. Both results are written whenever the driver answered.
+ *
+ * @return 1 on success; 0 with TAMRIX_ERR_SLOT, TAMRIX_ERR_NO_CREATE or
+ *         TAMRIX_ERR_INV_ARG (a null pointer).
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetSamplingStatus(uint32_t slot, uint32_t *num_data,
                                                           uint32_t *status);
+
+/**
+ * Takes the oldest count sample words out of the buffer into buffer, which
+ * must hold 2 * count bytes. The driver writes the words straight into it.
+ *
+ * @return 1 on success; 0 with TAMRIX_ERR_SLOT, TAMRIX_ERR_NO_CREATE or
+ *         TAMRIX_ERR_NUMDATA (count 0, above the BuffSize of the slot's last
+ *         SetMode, or above the words waiting: nothing is taken then).
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetData(uint32_t slot, uint32_t count, uint16_t *buffer);
+
+/**
+ * The status code left by the latest call: the library-wide one when it is
+ * not 0, else the slot's own. Sends nothing to the driver and clears nothing.
+ *
+ * @return the code; TAMRIX_ERR_SLOT for a slot of 16 or more (which also
+ *         becomes the library-wide code).
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetLastError(uint32_t slot);
+
+/**
+ * Reads the board's three external inputs: -1 for on, 0 for off. The results
+ * are written whenever the driver answered.
+ *
+ * @return 1 on success; 0 with TAMRIX_ERR_SLOT, TAMRIX_ERR_NO_CREATE or
+ *         TAMRIX_ERR_INV_ARG (a null pointer).
+ */
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetExIn(uint32_t slot, int32_t *ex_in0, int32_t *ex_in1,
                                                 int32_t *ex_trg);
+
+#define TAMRIX_STATUS_NAME_CASE(code, name, meaning) \
+  case code:                                         \
+    return #name;
+#define TAMRIX_STATUS_MEANING_CASE(code, name, meaning) \
+  case code:                                            \
+    return meaning;
+
+/**
+ * The name of a status code ("TAMRIX_ERR_NUMDATA"), or null for a number
+ * that is no library code (a platform error or a driver status). Part of the
+ * header, not of the library's exports.
+ */
+static inline const char *tamrix_status_name(int32_t code) {
+  switch (code) { TAMRIX_STATUS_TABLE(TAMRIX_STATUS_NAME_CASE) }
+  return 0;
+}
+
+/** A plain-English meaning of a status code, or null as tamrix_status_name. */
+static inline const char *tamrix_status_meaning(int32_t code) {
+  switch (code) { TAMRIX_STATUS_TABLE(TAMRIX_STATUS_MEANING_CASE) }
+  return 0;
+}
 
 #ifdef __cplusplus
 }

@@ -4,6 +4,8 @@
 #ifndef TAMRIX_PROTOCOL_H
 #define TAMRIX_PROTOCOL_H
 
+#include "tamrix.h"
+
 #define TAMRIX_DEVICE_NAME "\\\\.\\TAMRIX.VXD"
 
 /* 0x220000 + 4 * function number: device type 0x22, method 0, any access. */
@@ -73,13 +75,7 @@
 #define TAMRIX_DRV_MODE_KEPT 7u
 #define TAMRIX_DRV_DMA_FAILED 8u
 
-/* Notification messages posted to the window given at create. */
-#define TAMRIX_MSG_SINGLE_SAMPLING_END 0x6401u
-#define TAMRIX_MSG_BUFF_HALF_FULL 0x6402u
-#define TAMRIX_MSG_BUFF_FULL 0x6403u
-#define TAMRIX_MSG_BUFF_OVERFLOW 0x6404u
-#define TAMRIX_MSG_SAMPLING_OVERRUN 0x6405u
-#define TAMRIX_MSG_DMA_TC 0x6406u
+/* The notification messages a driver posts (TAMRIX_MSG_*) are in tamrix.h. */
 
 #ifdef __cplusplus
 #include <array>

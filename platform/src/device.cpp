@@ -18,7 +18,7 @@
 
 namespace {
 
-const tmx_host_services kHostServices = {TMX_DRIVER_ABI_VERSION, &PostMessageA};
+const tmx_host_services kHostServices = {TMX_DRIVER_ABI_VERSION, &tmx_post_message};
 
 class LoadedDriver {
  public:
@@ -101,7 +101,7 @@ class DeviceTable {
   static std::string ModulePath(const std::string& name) {
     std::string file;
     for (char c : name) file += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tmx::platform::PlatformModuleDirectory() + "/" + file + ".so";
+    return tmx::platform::PrivateModuleDirectory() + "/" + file + ".so";
   }
 
   static std::shared_ptr<LoadedDriver> Load(const std::string& name, DWORD& error) {
@@ -150,7 +150,7 @@ constexpr char kDevicePrefix[] = "\\\\.\\";
 
 }  // namespace
 
-extern "C" HANDLE CreateFileA(const char* name, DWORD, DWORD, void*, DWORD,
+extern "C" HANDLE tmx_create_file(const char* name, DWORD, DWORD, void*, DWORD,
                               DWORD flags_and_attributes, HANDLE) {
   const std::string path = name ? name : "";
   const std::string prefix = kDevicePrefix;
@@ -166,7 +166,7 @@ extern "C" HANDLE CreateFileA(const char* name, DWORD, DWORD, void*, DWORD,
   return handle;
 }
 
-extern "C" BOOL DeviceIoControl(HANDLE device, DWORD code, void* in_buffer, DWORD in_size,
+extern "C" BOOL tmx_device_io_control(HANDLE device, DWORD code, void* in_buffer, DWORD in_size,
                                 void* out_buffer, DWORD out_size, DWORD* bytes_returned,
                                 void* overlapped) {
   if (overlapped != nullptr) {
@@ -188,7 +188,7 @@ extern "C" BOOL DeviceIoControl(HANDLE device, DWORD code, void* in_buffer, DWOR
   return 1;
 }
 
-extern "C" BOOL CloseHandle(HANDLE object) {
+extern "C" BOOL tmx_close_handle(HANDLE object) {
   if (!Devices().Close(object)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;

@@ -94,12 +94,12 @@ int StartDetached(const std::string& program, const std::string& argument) {
 
 }  // namespace
 
-extern "C" BOOL WinHelpA(HWND, const char* help_file, UINT command, uint32_t) {
+extern "C" BOOL tmx_win_help(HWND, const char* help_file, UINT command, uint32_t) {
   if (command != HELP_CONTENTS || help_file == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const std::string viewer = tmx::platform::PlatformModuleDirectory() + "/" + kViewerName;
+  const std::string viewer = tmx::platform::PrivateModuleDirectory() + "/" + kViewerName;
   const int error = StartDetached(viewer, help_file);
   if (error != 0) {
     SetLastError(ErrorFromErrno(error));
@@ -108,4 +108,4 @@ extern "C" BOOL WinHelpA(HWND, const char* help_file, UINT command, uint32_t) {
   return 1;
 }
 
-extern "C" const char* TmxHelpFilePath(void) { return TAMRIX_HELP_FILE; }
+extern "C" const char* tmx_help_file_path(void) { return TAMRIX_HELP_FILE; }

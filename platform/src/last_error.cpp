@@ -5,5 +5,5 @@ namespace {
 thread_local DWORD last_error = ERROR_SUCCESS;
 }  // namespace
 
-extern "C" DWORD GetLastError(void) { return last_error; }
-extern "C" void SetLastError(DWORD code) { last_error = code; }
+extern "C" DWORD tmx_get_last_error(void) { return last_error; }
+extern "C" void tmx_set_last_error(DWORD code) { last_error = code; }

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -54,6 +56,29 @@ std::vector<std::string> FileNames(const std::string& file) {
   return names;
 }
 
+// "<directory><file>.N" with the highest single version number N, or "".
+std::string VersionedFile(const std::string& directory, const std::string& file) {
+  std::error_code error;
+  std::string best;
+  unsigned long best_version = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() <= file.size() + 1 || name.compare(0, file.size(), file) != 0 ||
+        name[file.size()] != '.') {
+      continue;
+    }
+    const char* digits = name.c_str() + file.size() + 1;
+    char* end = nullptr;
+    const unsigned long version = std::strtoul(digits, &end, 10);
+    if (!std::isdigit(static_cast<unsigned char>(*digits)) || *end != '\0') continue;
+    if ((best.empty() || version > best_version) && IsRegularFile(entry.path().string())) {
+      best = entry.path().string();
+      best_version = version;
+    }
+  }
+  return best;
+}
+
 // The first existing file for the name, or "" when there is none.
 std::string FindModuleFile(const std::string& name) {
   const auto slash = name.rfind('/');
@@ -67,8 +92,15 @@ std::string FindModuleFile(const std::string& name) {
     directories.push_back(tmx::platform::PlatformModuleDirectory() + "/");
   }
   for (const auto& directory : directories) {
-    for (const auto& candidate : FileNames(file)) {
+    const auto names = FileNames(file);
+    for (const auto& candidate : names) {
       if (IsRegularFile(directory + candidate)) return directory + candidate;
+    }
+    // An installed library without its development link: its soname file.
+    if (names.size() > 1) {
+      if (auto versioned = VersionedFile(directory, names[1]); !versioned.empty()) {
+        return versioned;
+      }
     }
   }
   return {};
@@ -184,10 +216,10 @@ ModuleTable& Table() {
 
 }  // namespace
 
-extern "C" HMODULE LoadLibraryA(const char* name) { return Table().Load(name); }
+extern "C" HMODULE tmx_load_library(const char* name) { return Table().Load(name); }
 
-extern "C" void* GetProcAddress(HMODULE module, const char* name) {
+extern "C" void* tmx_get_proc_address(HMODULE module, const char* name) {
   return Table().Find(module, name);
 }
 
-extern "C" BOOL FreeLibrary(HMODULE module) { return Table().Free(module); }
+extern "C" BOOL tmx_free_library(HMODULE module) { return Table().Free(module); }

@@ -128,7 +128,7 @@ int MessageQueue::WakeDescriptor() const { return state_->wake_fd; }
 
 }  // namespace tmx::platform
 
-extern "C" BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+extern "C" BOOL tmx_post_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   auto queue = tmx::platform::Registry().Find(window);
   if (!queue) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -31,6 +32,14 @@ std::string PlatformModuleDirectory() {
     return ".";
   }
   return DirectoryOf(Resolved(info.dli_fname));
+}
+
+std::string PrivateModuleDirectory() {
+  const std::string platform = PlatformModuleDirectory();
+  const std::string private_folder = platform + "/tamrix";
+  struct stat info {};
+  if (stat(private_folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return private_folder;
+  return platform;
 }
 
 std::string ProgramDirectory() {

@@ -4,8 +4,13 @@
 
 namespace tmx::platform {
 
-// The folder that holds this platform library; driver modules live there.
+// The folder that holds this platform library: the loader's system folder.
 std::string PlatformModuleDirectory();
+
+// The folder of the platform's private modules (driver modules, the help
+// viewer): "tamrix" beside this platform library when there is one, as in an
+// installed tree, else the platform library's own folder, as in a build tree.
+std::string PrivateModuleDirectory();
 
 // The folder of the running program file.
 std::string ProgramDirectory();

@@ -23,7 +23,7 @@ class LibraryWithoutDriver : public ::testing::Test {
   void SetUp() override {
     folder_ = fs::temp_directory_path() / ("tamrix-nodriver-" + std::to_string(getpid()));
     fs::create_directories(folder_);
-    for (const char* file : {"libtamrix.so", "libtamrix_platform.so"}) {
+    for (const char* file : {"libtamrix.so", "libtamrix_platform.so.1"}) {
       fs::copy_file(fs::path(TAMRIX_MODULE_DIR) / file, folder_ / file,
                     fs::copy_options::overwrite_existing);
     }

@@ -1,6 +1,6 @@
 // A second copy of the platform library, loaded from a folder of its own so
 // that the folder acts as its system folder. Its exports are reached through
-// dlsym; its own calls of SetLastError bind to the first copy in the process,
+// dlsym; its own calls of tmx_set_last_error bind to the first copy in the process,
 // so its error codes are not read through it.
 #pragma once
 
@@ -26,13 +26,13 @@ class PlatformCopy {
 
   bool loaded() const { return library_ != nullptr; }
 
-  HMODULE LoadLibraryA(const char* name) const { return Get<decltype(&::LoadLibraryA)>("LoadLibraryA")(name); }
+  HMODULE LoadLibraryA(const char* name) const { return Get<decltype(&tmx_load_library)>("tmx_load_library")(name); }
   void* GetProcAddress(HMODULE module, const char* name) const {
-    return Get<decltype(&::GetProcAddress)>("GetProcAddress")(module, name);
+    return Get<decltype(&tmx_get_proc_address)>("tmx_get_proc_address")(module, name);
   }
-  BOOL FreeLibrary(HMODULE module) const { return Get<decltype(&::FreeLibrary)>("FreeLibrary")(module); }
+  BOOL FreeLibrary(HMODULE module) const { return Get<decltype(&tmx_free_library)>("tmx_free_library")(module); }
   BOOL WinHelpA(HWND window, const char* file, UINT command, uint32_t data) const {
-    return Get<decltype(&::WinHelpA)>("WinHelpA")(window, file, command, data);
+    return Get<decltype(&tmx_win_help)>("tmx_win_help")(window, file, command, data);
   }
 
  private:

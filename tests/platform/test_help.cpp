@@ -98,7 +98,7 @@ TEST_F(HelpEngineTest, FailsWhenThereIsNoViewerBesideThePlatformLibrary) {
 }
 
 TEST(HelpFilePath, IsAFixedAbsolutePathToTamrixHlp) {
-  const fs::path path = TmxHelpFilePath();
+  const fs::path path = tmx_help_file_path();
   EXPECT_TRUE(path.is_absolute()) << path;
   EXPECT_EQ(path.filename(), "Tamrix.hlp");
 }

@@ -130,7 +130,7 @@ TEST_F(LoaderTest, FindsThePlatformLibraryItselfInTheSystemFolder) {
   const HMODULE platform = LoadLibraryA("tamrix_platform.dll");
   ASSERT_TRUE(HandleIsValid(platform)) << GetLastError();
   // The very module this program runs on, not a second one.
-  EXPECT_EQ(GetProcAddress(platform, "LoadLibraryA"), reinterpret_cast<void*>(&LoadLibraryA));
+  EXPECT_EQ(GetProcAddress(platform, "tmx_load_library"), reinterpret_cast<void*>(&tmx_load_library));
   EXPECT_TRUE(FreeLibrary(platform));
 }
 

@@ -24,7 +24,7 @@
 #ifndef TAMRIX_PLATFORM_DRIVER_MODULE_H
 #define TAMRIX_PLATFORM_DRIVER_MODULE_H
 
-#include "tamrix_platform/win32.h"
+#include "tamrix_platform/types.h"
 
 #define TMX_DRIVER_ABI_VERSION 1u
 #define TMX_DRIVER_ENTRY_NAME "tmx_driver_entry"
@@ -47,8 +47,9 @@ typedef struct tmx_driver {
   /* Stops every thread of the driver and frees the context. */
   void (*unload)(void *context);
   /* One I/O-control request; see above for the result. */
-  DWORD (*control)(void *context, DWORD io_control_code, void *in_buffer, DWORD in_size,
-                   void *out_buffer, DWORD out_size, DWORD *bytes_returned);
+  DWORD (*control)
+  (void *context, DWORD io_control_code, void *in_buffer, DWORD in_size, void *out_buffer,
+   DWORD out_size, DWORD *bytes_returned);
 } tmx_driver;
 
 typedef const tmx_driver *(*tmx_driver_entry_fn)(void);

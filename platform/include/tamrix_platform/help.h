@@ -1,5 +1,6 @@
 /* The help engine: opens a help file in the help viewer, a program of its
- * own (tamrix-help, installed beside this platform library), so that the
+ * own (tamrix-help, in the platform's private folder beside the driver
+ * modules), so that the
  * caller's window keeps running while the help is open. */
 #ifndef TAMRIX_PLATFORM_HELP_H
 #define TAMRIX_PLATFORM_HELP_H
@@ -17,10 +18,14 @@ extern "C" {
  * running, without waiting for it to close. A file that does not exist is
  * the viewer's to report, in its own window. FALSE with GetLastError when
  * the viewer could not be started, and for every other command. */
-TMX_PLATFORM_API BOOL WinHelpA(HWND window, const char *help_file, UINT command, uint32_t data);
+TMX_PLATFORM_API BOOL tmx_win_help(HWND window, const char *help_file, UINT command, uint32_t data);
 
 /* The installed help file of the check program: a fixed absolute path. */
-TMX_PLATFORM_API const char *TmxHelpFilePath(void);
+TMX_PLATFORM_API const char *tmx_help_file_path(void);
+
+static inline BOOL WinHelpA(HWND window, const char *help_file, UINT command, uint32_t data) {
+  return tmx_win_help(window, help_file, command, data);
+}
 
 #ifdef __cplusplus
 }

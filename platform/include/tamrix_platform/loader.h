@@ -39,16 +39,22 @@ extern "C" {
  *   ERROR_BAD_EXE_FORMAT   a file was found but is no loadable library;
  *   ERROR_DLL_INIT_FAILED  its entry point refused the attach (the module
  *                          has been told of its detach and unloaded again). */
-TMX_PLATFORM_API HMODULE LoadLibraryA(const char *name);
+TMX_PLATFORM_API HMODULE tmx_load_library(const char *name);
 
 /* The address of an export of the module itself (not of the libraries it
  * depends on). Null with ERROR_INVALID_HANDLE for a handle that is not
  * loaded, ERROR_PROC_NOT_FOUND for a name the module does not export. */
-TMX_PLATFORM_API void *GetProcAddress(HMODULE module, const char *name);
+TMX_PLATFORM_API void *tmx_get_proc_address(HMODULE module, const char *name);
 
 /* Drops one reference; the last one runs the detach and unloads the module.
  * FALSE with ERROR_INVALID_HANDLE for a handle that is not loaded. */
-TMX_PLATFORM_API BOOL FreeLibrary(HMODULE module);
+TMX_PLATFORM_API BOOL tmx_free_library(HMODULE module);
+
+static inline HMODULE LoadLibraryA(const char *name) { return tmx_load_library(name); }
+static inline void *GetProcAddress(HMODULE module, const char *name) {
+  return tmx_get_proc_address(module, name);
+}
+static inline BOOL FreeLibrary(HMODULE module) { return tmx_free_library(module); }
 
 #ifdef __cplusplus
 }

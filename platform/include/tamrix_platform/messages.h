@@ -12,7 +12,11 @@ extern "C" {
 
 /* Queues a message for the window; never waits for the receiver. Zero with
  * ERROR_INVALID_WINDOW_HANDLE when no live window has that handle. */
-TMX_PLATFORM_API BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+TMX_PLATFORM_API BOOL tmx_post_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+static inline BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return tmx_post_message(window, message, wparam, lparam);
+}
 
 #ifdef __cplusplus
 }
@@ -53,7 +57,7 @@ class TMX_PLATFORM_API MessageQueue {
   // that wait on descriptors.
   int WakeDescriptor() const;
 
- struct State;  // opaque; shared with the handle registry
+  struct State;  // opaque; shared with the handle registry
 
  private:
   std::shared_ptr<State> state_;

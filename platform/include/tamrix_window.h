@@ -1,0 +1,72 @@
+/* Notification windows for programs without a GUI toolkit.
+ *
+ * A board posts its notifications (TAMRIX_MSG_* in tamrix.h) to the window
+ * handle given to TamrixCreate. This header gives a C program such a handle
+ * and the means to take the posted messages: by waiting, or by polling a
+ * descriptor from its own event loop (poll, select, epoll, asyncio).
+ *
+ * Messages to one window come out in the order they were posted, none lost,
+ * whichever threads posted them. Every function may be called from any
+ * thread; each window is meant to be read by one thread at a time.
+ */
+#ifndef TAMRIX_WINDOW_H
+#define TAMRIX_WINDOW_H
+
+#include <stdint.h>
+
+#if defined(__GNUC__)
+#define TMX_WINDOW_API __attribute__((visibility("default")))
+#else
+#define TMX_WINDOW_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/**
+ * Makes a new notification window.
+ *
+ * @return a window handle to pass to TamrixCreate (never 0 on success, never
+ *         reused within the process), or 0 when none can be made.
+ */
+TMX_WINDOW_API uint32_t tmx_window_create(void);
+
+/**
+ * A descriptor that polls readable while a message waits for the window.
+ * Do not read it or close it: take messages with tmx_window_wait. It stays
+ * valid until the window is destroyed.
+ *
+ * @param window a handle from tmx_window_create
+ * @return the descriptor, or -1 for a handle that is not a live window
+ */
+TMX_WINDOW_API int tmx_window_fd(uint32_t window);
+
+/**
+ * Takes the oldest message waiting for the window.
+ *
+ * @param window     a handle from tmx_window_create
+ * @param timeout_ms how long to wait for a message: 0 does not wait, -1 (any
+ *                   negative value) waits until one arrives
+ * @param message    receives the message number (may be null)
+ * @param wparam     receives its first parameter (may be null)
+ * @param lparam     receives its second parameter (may be null)
+ * @return 1 when a message was taken, 0 when none arrived within timeout_ms,
+ *         -1 for a handle that is not a live window
+ */
+TMX_WINDOW_API int tmx_window_wait(uint32_t window, int timeout_ms, uint32_t *message,
+                                   uint32_t *wparam, int32_t *lparam);
+
+/**
+ * Destroys the window: messages still waiting are dropped, and later posts to
+ * the handle fail as posts to a dead window do. Destroying 0 or a handle that
+ * is not live does nothing. Close the boards opened with this window first,
+ * or their notifications are lost.
+ */
+TMX_WINDOW_API void tmx_window_destroy(uint32_t window);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
