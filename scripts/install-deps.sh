@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need.
-# Idempotent, and silent when nothing is missing.
+# Installs the Debian packages the program and its build need, and with
+# "test" also those the tests, benchmarks and fuzzers need.
+# Idempotent, and silent when nothing is missing. Usage: install-deps.sh [run|test]
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
   libfltk1.3-dev fonts-ipafont-gothic
-  xvfb xauth xdotool x11-utils imagemagick
-  clang libclang-rt-14-dev
 )
+if [ "${1:-test}" = test ]; then
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth xdotool x11-utils imagemagick
+    clang libclang-rt-14-dev
+    dpkg-dev fakeroot binutils
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do

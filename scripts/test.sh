@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test. Usage: scripts/test.sh [build-dir] [cmake options...]
+# Builds everything (tests and benchmarks included) and runs every test.
+# Usage: scripts/test.sh [build-dir] [cmake options...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" test
 build=${1:-$root/build}
 shift || true
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
+  -DTAMRIX_BUILD_BENCHMARKS=ON "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 # Only read by sanitizer builds: the font and X libraries' lifetime caches.
 export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tamrix_platform/messages.h"
+#include "tamrix_window.h"
 
 namespace {
 
@@ -97,6 +98,43 @@ TEST(MessagePosting, WaitTimesOutOnAnEmptyQueue) {
   MessageQueue queue;
   PostedMessage m{};
   EXPECT_FALSE(queue.Wait(m, std::chrono::milliseconds(5)));
+}
+
+// The C programs' windows: the same queue behind a handle and a descriptor.
+TEST(NotificationWindow, TakesPostsInOrderAndDiesCleanly) {
+  const std::uint32_t window = tmx_window_create();
+  ASSERT_NE(window, 0u);
+  const int fd = tmx_window_fd(window);
+  ASSERT_GE(fd, 0);
+  EXPECT_FALSE(Readable(fd));
+  std::uint32_t message = 0, wparam = 0;
+  std::int32_t lparam = 0;
+  EXPECT_EQ(tmx_window_wait(window, 0, &message, &wparam, &lparam), 0);
+  constexpr int kEach = 5000;
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 2; ++t) {
+    senders.emplace_back([=] {
+      for (int i = 0; i < kEach; ++i) ASSERT_TRUE(PostMessageA(window, 0x6402, i, t));
+    });
+  }
+  std::vector<std::uint32_t> next(2, 0);
+  for (int received = 0; received < 2 * kEach; ++received) {
+    ASSERT_EQ(tmx_window_wait(window, received % 2 ? -1 : 10000, &message, &wparam, &lparam), 1);
+    ASSERT_EQ(message, 0x6402u);
+    ASSERT_EQ(wparam, next[lparam]++) << "thread " << lparam;
+  }
+  for (auto& sender : senders) sender.join();
+  EXPECT_FALSE(Readable(fd));
+  ASSERT_TRUE(PostMessageA(window, 0x6401, 0, 0));
+  EXPECT_TRUE(Readable(fd));
+
+  tmx_window_destroy(window);
+  EXPECT_FALSE(PostMessageA(window, 0x6403, 0, 0));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+  EXPECT_EQ(tmx_window_fd(window), -1);
+  EXPECT_EQ(tmx_window_wait(window, 0, nullptr, nullptr, nullptr), -1);
+  EXPECT_EQ(tmx_window_fd(0), -1);
+  tmx_window_destroy(window);  // twice is harmless
 }
 
 }  // namespace

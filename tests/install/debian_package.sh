@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The Debian package: built by cpack from a build configured for /usr, it
+# installs every part of the install tree under /usr and depends on what the
+# program needs at run time.
+# Usage: debian_package.sh SOURCE_DIR WORK_DIR
+set -euo pipefail
+source=$1 work=$2
+fail() { echo "FAIL: $*" >&2; exit 1; }
+command -v dpkg-deb >/dev/null || { echo "SKIP: dpkg-deb is not installed"; exit 77; }
+rm -rf "$work"
+cmake -S "$source" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+  -DBUILD_TESTING=OFF -DTAMRIX_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$work/build" -j"$(nproc)" >/dev/null
+(cd "$work/build" && cpack -G DEB >/dev/null)
+package=$(ls "$work"/build/tamrix_*.deb)
+contents=$(dpkg-deb -c "$package" | awk '{print $6}' | sed 's|^\./|/|')
+libdir=/usr/$(grep -o 'lib/[^/]*-linux-gnu' <<<"$contents" | head -1)
+[ "$libdir" != /usr/ ] || libdir=/usr/lib
+for file in /usr/bin/tamrix "$libdir"/libtamrix.so.1.0.0 "$libdir"/libtamrix.so.1 \
+    "$libdir"/libtamrix.so "$libdir"/libtamrix_platform.so.1.0.0 \
+    "$libdir"/tamrix/tamrix.vxd.so "$libdir"/tamrix/tamrix-help /usr/share/tamrix/Tamrix.hlp \
+    /usr/include/tamrix.h /usr/include/tamrix_window.h "$libdir"/pkgconfig/tamrix.pc \
+    "$libdir"/cmake/tamrix/tamrixConfig.cmake /usr/share/applications/tamrix.desktop \
+    /usr/share/icons/hicolor/32x32/apps/tamrix.png /usr/share/man/man1/tamrix.1; do
+  grep -qx "$file" <<<"$contents" || fail "the package lacks $file"
+done
+grep -v -e '^/usr' -e '^/$' <<<"$contents" && fail "the package installs outside /usr"
+depends=$(dpkg-deb -f "$package" Depends)
+echo "Depends: $depends"
+for needed in libfltk1.3 fonts-ipafont-gothic libc6 libstdc++6; do
+  grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed"
+done
+# The program looks for its help file where the package puts it.
+strings "$work/build/bin/libtamrix_platform.so" | grep -qx /usr/share/tamrix/Tamrix.hlp ||
+  fail "the help file's path is not /usr/share/tamrix/Tamrix.hlp"
+echo "PASS: $(basename "$package")"
