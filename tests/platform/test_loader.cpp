@@ -83,7 +83,7 @@ TEST_F(LoaderTest, FindsBareNamesInTheProgramFolderByFileOrDllName) {
   EXPECT_FALSE(Resident(kProgramDir + "/libfixture_plain.so"));
 }
 
-TEST_F(LoaderTest, TriesTheExactFileBeforeTheMappedOne) {
+TEST_F(LoaderTest, TriesTheExactFileThenTheMappedOneThenItsSoname) {
   const HMODULE exact = LoadLibraryA("fixture_both.dll");
   ASSERT_TRUE(HandleIsValid(exact));
   EXPECT_STREQ(Origin(GetProcAddress(exact, "FixtureOrigin")), "exact");
@@ -93,6 +93,12 @@ TEST_F(LoaderTest, TriesTheExactFileBeforeTheMappedOne) {
   EXPECT_STREQ(Origin(GetProcAddress(mapped, "FixtureOrigin")), "mapped");
   EXPECT_TRUE(FreeLibrary(exact));
   EXPECT_TRUE(FreeLibrary(mapped));
+
+  // Without the development link: the soname file with the highest version.
+  const HMODULE versioned = LoadLibraryA("fixture_versioned.dll");
+  ASSERT_TRUE(HandleIsValid(versioned)) << GetLastError();
+  EXPECT_STREQ(Origin(GetProcAddress(versioned, "FixtureOrigin")), "newest");
+  EXPECT_TRUE(FreeLibrary(versioned));
 }
 
 TEST_F(LoaderTest, UsesANameWithAFolderAsGivenAndNowhereElse) {
