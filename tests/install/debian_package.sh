@@ -31,6 +31,6 @@ for needed in libfltk1.3 fonts-ipafont-gothic libc6 libstdc++6; do
   grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed"
 done
 # The program looks for its help file where the package puts it.
-strings "$work/build/bin/libtamrix_platform.so" | grep -qx /usr/share/tamrix/Tamrix.hlp ||
+strings "$work/build/bin/libtamrix_platform.so" | grep -x /usr/share/tamrix/Tamrix.hlp >/dev/null ||
   fail "the help file's path is not /usr/share/tamrix/Tamrix.hlp"
 echo "PASS: $(basename "$package")"

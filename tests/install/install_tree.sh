@@ -39,12 +39,12 @@ foreign=$(nm -D --defined-only "$prefix/$libdir/libtamrix_platform.so.1" | awk '
   c++filt | grep -v -e '^tmx_' -e '^tmx::' || true)
 [ -z "$foreign" ] || fail "libtamrix_platform exports foreign names: $foreign"
 nm -D --defined-only "$prefix/$libdir/libtamrix_platform.so.1" | awk '{print $3}' |
-  grep -qx tmx_window_wait || fail "libtamrix_platform lacks tmx_window_wait"
+  grep -x tmx_window_wait >/dev/null || fail "libtamrix_platform lacks tmx_window_wait"
 [ "$(exports "$prefix/$libdir/tamrix/tamrix.vxd.so")" = tmx_driver_entry ] ||
   fail "the driver module exports: $(exports "$prefix/$libdir/tamrix/tamrix.vxd.so" | tr '\n' ' ')"
 
 # The program never links the access library; it finds it at run time.
-if readelf -d "$prefix/bin/tamrix" | grep -q 'NEEDED.*libtamrix\.so'; then
+if readelf -d "$prefix/bin/tamrix" | grep 'NEEDED.*libtamrix\.so' >/dev/null; then
   fail "the program links libtamrix"
 fi
 
