@@ -46,22 +46,22 @@
 
 /* Every status code with its name and a plain-English meaning, for tools
  * that list them: X(code, name, meaning). */
-#define TAMRIX_STATUS_TABLE(X)                                                        \
-  X(0, TAMRIX_SUCCESS, "success")                                                     \
-  X(1, TAMRIX_ERR_NO_DEVICE, "no device")                                             \
-  X(2, TAMRIX_ERR_RESOURCE, "resources not available")                               \
-  X(3, TAMRIX_ERR_INV_ARG, "invalid argument, or no mode set for the slot")           \
-  X(100, TAMRIX_ERR_SLOT, "bad slot: out of range, empty, or already open")           \
-  X(101, TAMRIX_ERR_CHANNEL, "channel out of range (0 to 15)")                        \
-  X(102, TAMRIX_ERR_TIMER, "timer out of range (1 to 50,000,000)")                    \
-  X(103, TAMRIX_ERR_DMA_BUFFSIZE, "buffer size not allowed for a DMA mode")           \
-  X(104, TAMRIX_ERR_NOT_ENOUGH_MEM, "buffer too large: not enough memory")            \
-  X(105, TAMRIX_ERR_DMA, "the board has no DMA channel")                              \
+#define TAMRIX_STATUS_TABLE(X)                                                         \
+  X(0, TAMRIX_SUCCESS, "success")                                                      \
+  X(1, TAMRIX_ERR_NO_DEVICE, "no device")                                              \
+  X(2, TAMRIX_ERR_RESOURCE, "resources not available")                                 \
+  X(3, TAMRIX_ERR_INV_ARG, "invalid argument, or no mode set for the slot")            \
+  X(100, TAMRIX_ERR_SLOT, "bad slot: out of range, empty, or already open")            \
+  X(101, TAMRIX_ERR_CHANNEL, "channel out of range (0 to 15)")                         \
+  X(102, TAMRIX_ERR_TIMER, "timer out of range (1 to 50,000,000)")                     \
+  X(103, TAMRIX_ERR_DMA_BUFFSIZE, "buffer size not allowed for a DMA mode")            \
+  X(104, TAMRIX_ERR_NOT_ENOUGH_MEM, "buffer too large: not enough memory")             \
+  X(105, TAMRIX_ERR_DMA, "the board has no DMA channel")                               \
   X(106, TAMRIX_ERR_NUMDATA, "word count is 0, above the buffer, or above what waits") \
-  X(107, TAMRIX_ERR_NO_CREATE, "slot not open")                                       \
-  X(108, TAMRIX_ERR_START, "cannot start: no mode accepted, or already sampling")     \
-  X(109, TAMRIX_ERR_MODE_KEPT, "mode not changed while sampling: the old mode stays") \
-  X(-1, TAMRIX_ERR_UNKNOWN, "unknown error")                                          \
+  X(107, TAMRIX_ERR_NO_CREATE, "slot not open")                                        \
+  X(108, TAMRIX_ERR_START, "cannot start: no mode accepted, or already sampling")      \
+  X(109, TAMRIX_ERR_MODE_KEPT, "mode not changed while sampling: the old mode stays")  \
+  X(-1, TAMRIX_ERR_UNKNOWN, "unknown error")                                           \
   X(-2, TAMRIX_ERR_INTERNAL, "internal error")
 
 /* Notifications a board posts to the window given at TamrixCreate (message
@@ -75,37 +75,39 @@
 
 /* Sample words: the channel in bits 15..12, the 12-bit value below. */
 #define TAMRIX_WORD_CHANNEL(word) ((unsigned)((word) >> 12) & 0xFu)
-#define TAMRIX_WORD_VALUE(word) ((unsigned)(word) & 0xFFFu)
+#define TAMRIX_WORD_VALUE(word) ((unsigned)(word)&0xFFFu)
 
 #define TAMRIX_SLOT_COUNT 16
 #define TAMRIX_ANY_SLOT 0xFFFFu
 #define TAMRIX_LIBRARY_VERSION 0x01000000u
 #define TAMRIX_TIMER_MAX 50000000u
 
+/** How a slot samples (TamrixSetMode). */
 typedef struct ModeRecord {
-  uint32_t ChFirst;  /* first channel, 0..15 */
-  uint32_t ChLast;   /* last channel, 0..15 */
-  uint32_t BuffSize; /* buffer size in sample words over all channels, not 0 */
-  uint32_t Timer;    /* period in timer units (20 counter ticks), 1..50,000,000 */
-  int32_t Mode;      /* sampling mode; its low 16 bits reach the driver */
+  uint32_t ChFirst;  /**< first channel, 0..15 */
+  uint32_t ChLast;   /**< last channel, 0..15, not below ChFirst */
+  uint32_t BuffSize; /**< buffer size in sample words over all channels, not 0 */
+  uint32_t Timer;    /**< period of one conversion in timer units (1 µs), 1..50,000,000 */
+  int32_t Mode; /**< sampling mode (1..10 on the simulated boards); low 16 bits reach the driver */
 } ModeRecord;
 
-/* A board's allocated resources, naturally aligned (220 bytes). */
+/** A board's allocated resources (TamrixGetResource), naturally aligned,
+ * 220 bytes. Entries beyond each count carry no meaning. */
 typedef struct TAMRIXR {
-  uint16_t NumMemWindows;
-  uint32_t MemBase[9];
-  uint32_t MemLength[9];
-  uint16_t MemAttrib[9];
-  uint16_t NumIOPorts;
-  uint16_t IOPortBase[20];
-  uint16_t IOPortLength[20];
-  uint16_t NumIRQs;
-  uint8_t IRQRegisters[7];
-  uint8_t IRQAttrib[7];
-  uint16_t NumDMAs;
-  uint8_t DMALst[7];
-  uint16_t DMAAttrib[7];
-  uint8_t Reserved[3];
+  uint16_t NumMemWindows;    /**< valid memory windows */
+  uint32_t MemBase[9];       /**< memory window base addresses */
+  uint32_t MemLength[9];     /**< memory window lengths */
+  uint16_t MemAttrib[9];     /**< memory window attributes (bit 0: writable) */
+  uint16_t NumIOPorts;       /**< valid I/O port ranges */
+  uint16_t IOPortBase[20];   /**< I/O port range bases */
+  uint16_t IOPortLength[20]; /**< I/O port range lengths */
+  uint16_t NumIRQs;          /**< valid interrupt lines */
+  uint8_t IRQRegisters[7];   /**< interrupt line numbers */
+  uint8_t IRQAttrib[7];      /**< interrupt attributes (bit 0: shareable, bit 1: level) */
+  uint16_t NumDMAs;          /**< valid DMA channels */
+  uint8_t DMALst[7];         /**< DMA channel numbers */
+  uint16_t DMAAttrib[7];     /**< DMA attributes (bit 0: 16-bit transfers) */
+  uint8_t Reserved[3];       /**< the board's revision, firmware major, firmware minor */
 } TAMRIXR;
 
 #ifdef __cplusplus
@@ -268,12 +270,10 @@ TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetLastError(uint32_t slot);
 TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetExIn(uint32_t slot, int32_t *ex_in0, int32_t *ex_in1,
                                                 int32_t *ex_trg);
 
-#define TAMRIX_STATUS_NAME_CASE(code, name, meaning) \
-  case code:                                         \
-    return #name;
-#define TAMRIX_STATUS_MEANING_CASE(code, name, meaning) \
-  case code:                                            \
-    return meaning;
+/* clang-format off */
+#define TAMRIX_STATUS_NAME_CASE(code, name, meaning) case code: return #name;
+#define TAMRIX_STATUS_MEANING_CASE(code, name, meaning) case code: return meaning;
+/* clang-format on */
 
 /**
  * The name of a status code ("TAMRIX_ERR_NUMDATA"), or null for a number

@@ -33,23 +33,24 @@
 extern "C" {
 #endif
 
+/** What the platform offers a loaded driver. */
 typedef struct tmx_host_services {
-  uint32_t abi_version;
-  /* Posts a message to a window's queue; non-zero when it was queued. */
+  uint32_t abi_version; /**< TMX_DRIVER_ABI_VERSION */
+  /** Posts a message to a window's queue; non-zero when it was queued. */
   BOOL (*post_message)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 } tmx_host_services;
 
+/** A driver module's entry table, returned by tmx_driver_entry(). */
 typedef struct tmx_driver {
-  uint32_t abi_version; /* TMX_DRIVER_ABI_VERSION */
-  /* Returns the driver's context, or null to refuse (the open fails with
+  uint32_t abi_version; /**< TMX_DRIVER_ABI_VERSION */
+  /** Returns the driver's context, or null to refuse (the open fails with
    * ERROR_GEN_FAILURE). `host` outlives the context. */
   void *(*load)(const tmx_host_services *host);
-  /* Stops every thread of the driver and frees the context. */
+  /** Stops every thread of the driver and frees the context. */
   void (*unload)(void *context);
-  /* One I/O-control request; see above for the result. */
-  DWORD (*control)
-  (void *context, DWORD io_control_code, void *in_buffer, DWORD in_size, void *out_buffer,
-   DWORD out_size, DWORD *bytes_returned);
+  /** One I/O-control request; see above for the result. */
+  DWORD (*control)(void *context, DWORD io_control_code, void *in_buffer, DWORD in_size,
+                   void *out_buffer, DWORD out_size, DWORD *bytes_returned);
 } tmx_driver;
 
 typedef const tmx_driver *(*tmx_driver_entry_fn)(void);
