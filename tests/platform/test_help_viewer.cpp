@@ -11,9 +11,7 @@
 #include <sstream>
 #include <string>
 
-#ifdef TMX_TEST_VIEWER
 #include "help_document.h"
-#endif
 
 namespace {
 
@@ -63,7 +61,6 @@ TEST(HelpFile, IsAPageWithATitleAndResolvableLinks) {
   EXPECT_GT(links, 10);
 }
 
-#ifdef TMX_TEST_VIEWER
 
 // --- What the viewer shows ------------------------------------------------------
 
@@ -159,6 +156,5 @@ TEST_F(HelpViewerOnScreen, ShowsAMessageInItsWindowWhenTheFileIsMissing) {
   EXPECT_TRUE(fs::exists(shot));
 }
 
-#endif
 
 }  // namespace
