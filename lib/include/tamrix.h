@@ -282,13 +282,13 @@ TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetExIn(uint32_t slot, int32_t *ex_in0, 
  */
 static inline const char *tamrix_status_name(int32_t code) {
   switch (code) { TAMRIX_STATUS_TABLE(TAMRIX_STATUS_NAME_CASE) }
-  return 0;
+  return 0; /* NOLINT(modernize-use-nullptr): also a C header */
 }
 
 /** A plain-English meaning of a status code, or null as tamrix_status_name. */
 static inline const char *tamrix_status_meaning(int32_t code) {
   switch (code) { TAMRIX_STATUS_TABLE(TAMRIX_STATUS_MEANING_CASE) }
-  return 0;
+  return 0; /* NOLINT(modernize-use-nullptr): also a C header */
 }
 
 #ifdef __cplusplus
