@@ -9,6 +9,7 @@ packages=(
   libfltk1.3-dev fonts-ipafont-gothic
   xvfb xauth xdotool x11-utils imagemagick
   clang libclang-rt-14-dev
+  python3-numpy python3-pytest
 )
 
 missing=()
