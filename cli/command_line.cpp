@@ -53,7 +53,7 @@ constexpr char kToolHelp[] =
     "  watch SLOT OPTIONS   sample and print the board's notifications\n\n"
     "  -h, --help           this text; COMMAND --help for a command's options\n"
     "  --version            the tool's version\n\n"
-    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+    "Exit status: 0 success, 1 failure, 2 usage error, 130 read interrupted.\n";
 
 class Parser {
  public:

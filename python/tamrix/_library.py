@@ -4,6 +4,7 @@ import ctypes
 import os
 
 from . import _paths, _status
+from ._errors import TamrixError
 
 _library = None
 
@@ -82,7 +83,10 @@ def library():
     global _library
     if _library is None:
         _check_layouts()
-        loaded = ctypes.CDLL(library_path())
+        try:
+            loaded = ctypes.CDLL(library_path())
+        except OSError as error:
+            raise TamrixError("loading libtamrix", None, None, str(error)) from None
         for name, (restype, argtypes) in _PROTOTYPES.items():
             function = getattr(loaded, name)
             function.restype = restype
