@@ -14,6 +14,7 @@ if [ "${1:-test}" = test ]; then
     xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
     dpkg-dev fakeroot binutils
+    python3-numpy python3-pytest
   )
 fi
 

@@ -1,0 +1,59 @@
+// The tool's command line: one subcommand, its SLOT and its long options.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "sampling_plan.h"
+
+namespace tamrix_cli {
+
+enum class OutputFormat { kCsv, kRaw };
+
+struct ListCommand {};
+
+struct InfoCommand {
+  std::uint16_t slot = 0;
+};
+
+// The sampling options read and watch share.
+struct SamplingOptions {
+  std::uint16_t slot = 0;
+  ChannelRange channels;
+  std::int32_t mode = 0;
+  std::uint32_t period_us = 0;
+};
+
+struct ReadCommand {
+  SamplingOptions sampling;
+  std::uint64_t count = 0;
+  OutputFormat format = OutputFormat::kCsv;
+  std::string output;  // empty: standard output
+};
+
+struct WatchCommand {
+  SamplingOptions sampling;
+  std::optional<double> seconds;  // none: until interrupted
+};
+
+// --help or --version: the text to print on standard output.
+struct PrintCommand {
+  std::string text;
+};
+
+using Command = std::variant<ListCommand, InfoCommand, ReadCommand, WatchCommand, PrintCommand>;
+
+// A command line that cannot be run: what is wrong, and the usage line of
+// the subcommand (or the tool's) to show with it.
+struct UsageError {
+  std::string command;  // "tamrix-cli read"
+  std::string what;
+  std::string usage;
+};
+
+// Reads argv; throws UsageError.
+Command ParseCommandLine(int argc, char **argv);
+
+}  // namespace tamrix_cli

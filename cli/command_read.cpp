@@ -1,0 +1,160 @@
+// read: samples until the words asked for are fetched, draining the buffer
+// whenever the board says so, and whenever it has been quiet for a while.
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "board_session.h"
+#include "commands.h"
+#include "event_wait.h"
+#include "interrupt.h"
+#include "progress_bar.h"
+#include "scan_writer.h"
+
+namespace tamrix_cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+enum class Ending { kComplete, kInterrupted, kWordsLost, kStalled };
+
+struct Output {
+  std::FILE *file = stdout;
+  std::string name = "standard output";
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> owned{nullptr, &std::fclose};
+};
+
+Output OpenOutput(const ReadCommand &command) {
+  Output output;
+  if (command.output.empty()) return output;
+  output.owned.reset(std::fopen(command.output.c_str(), "wb"));
+  if (!output.owned) {
+    throw CommandFailure{command.sampling.slot,
+                         "cannot open " + command.output + ": " + std::strerror(errno)};
+  }
+  output.file = output.owned.get();
+  output.name = command.output;
+  return output;
+}
+
+// One capture: the words wanted, those fetched, and those of the current run
+// (a single-scan mode starts a run per scan).
+class Capture {
+ public:
+  Capture(BoardSession &board, const ModeRecord &mode, std::uint64_t wanted, ScanWriter &writer)
+      : board_(board),
+        mode_(mode),
+        wanted_(wanted),
+        writer_(writer),
+        progress_(wanted),
+        words_(mode.BuffSize) {}
+
+  Ending Run() {
+    board_.Start();
+    last_word_ = Clock::now();
+    for (;;) {
+      if (const auto ending = Drain()) return *ending;
+      if (Clock::now() - last_word_ > StallLimit(mode_)) return Ending::kStalled;
+      if (WaitForEvent(board_, PollInterval(mode_)) == Wake::kInterrupt) {
+        return Ending::kInterrupted;
+      }
+      std::uint32_t message;
+      while (board_.TakeNotification(message)) {
+      }  // they only say when to look
+    }
+  }
+
+  std::uint64_t fetched() const { return fetched_; }
+
+ private:
+  // Fetches what waits, up to the words wanted; an ending once there is one.
+  std::optional<Ending> Drain() {
+    const SamplingStatus status = board_.Status();
+    const bool lost = (status.bits & status_bits::kWordsLost) != 0;
+    // Words were lost at a full buffer. What waits is sound only if this run
+    // was never drained: then the buffer holds the run's first words, and
+    // the lost ones came after them.
+    if (lost && run_fetched_ > 0) return Ending::kWordsLost;
+    const auto take =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(status.num_data, wanted_ - fetched_));
+    if (take > 0) {
+      board_.Fetch(take, words_.data());
+      writer_.Add({words_.data(), take});
+      fetched_ += take;
+      run_fetched_ += take;
+      last_word_ = Clock::now();
+      progress_.Show(fetched_);
+    }
+    if (fetched_ == wanted_) return Ending::kComplete;
+    if (lost) return Ending::kWordsLost;
+    const bool run_ended = (status.bits & status_bits::kSampling) == 0;
+    if (run_ended && take == status.num_data && IsSingleScanMode(mode_.Mode)) {
+      board_.Start();  // the next scan
+      run_fetched_ = 0;
+      last_word_ = Clock::now();
+    }
+    return std::nullopt;
+  }
+
+  BoardSession &board_;
+  const ModeRecord mode_;
+  const std::uint64_t wanted_;
+  ScanWriter &writer_;
+  ProgressBar progress_;
+  std::vector<std::uint16_t> words_;
+  std::uint64_t fetched_ = 0;
+  std::uint64_t run_fetched_ = 0;
+  Clock::time_point last_word_;
+};
+
+}  // namespace
+
+int RunRead(const ReadCommand &command) {
+  const SamplingOptions &sampling = command.sampling;
+  const unsigned scan_words = sampling.channels.Count();
+  const std::uint64_t wanted = (command.count + scan_words - 1) / scan_words * scan_words;
+  Output output = OpenOutput(command);
+  CatchInterrupts();
+
+  BoardSession board(sampling.slot, BoardSession::Notifications::kWindow);
+  const std::uint16_t slot = board.slot();
+  const ModeRecord mode{sampling.channels.first, sampling.channels.last,
+                        BufferWords(sampling.mode, scan_words, wanted), sampling.period_us,
+                        sampling.mode};
+  board.SetMode(mode);
+  Ending ending;
+  std::uint64_t fetched;
+  try {
+    ScanWriter writer(output.file, output.name, command.format, sampling.channels);
+    Capture capture(board, mode, wanted, writer);
+    ending = capture.Run();
+    fetched = capture.fetched();
+  } catch (const OutputError &error) {
+    throw CommandFailure{slot, error.what};
+  }
+  board.Stop();
+  board.Close();
+
+  const std::string progress = std::to_string(fetched) + " of " + std::to_string(wanted);
+  switch (ending) {
+    case Ending::kComplete: return 0;
+    case Ending::kInterrupted:
+      std::fprintf(stderr, "tamrix-cli read: slot %u: interrupted after %s words\n", slot,
+                   progress.c_str());
+      return kExitInterrupted;
+    case Ending::kWordsLost:
+      throw CommandFailure{slot, "the board lost words to a full buffer after " + progress +
+                                     " words; the output stops before them"};
+    case Ending::kStalled: break;
+  }
+  char quiet[32];
+  std::snprintf(quiet, sizeof quiet, "%.1f", StallLimit(mode).count() / 1000.0);
+  throw CommandFailure{
+      slot, std::string("no sample word for ") + quiet + " s, after " + progress + " words"};
+}
+
+}  // namespace tamrix_cli

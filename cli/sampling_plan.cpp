@@ -1,0 +1,72 @@
+#include "sampling_plan.h"
+
+#include <algorithm>
+
+namespace tamrix_cli {
+namespace {
+
+constexpr std::uint32_t kLargestWordBuffer = 262144;
+constexpr std::uint32_t kLargestDmaBuffer = 65536;  // 32 pages of 4096 bytes
+constexpr std::uint32_t kFifoTransferWords = 512;
+constexpr std::uint32_t kDmaPageWords = 2048;
+constexpr double kShortestConversionUs = 2;
+constexpr unsigned kAveragedConversions = 16;
+
+bool IsDmaMode(std::int32_t mode) { return mode == 5 || mode == 10; }
+bool IsFifoMode(std::int32_t mode) { return mode == 4 || mode == 9; }
+bool IsAveragedMode(std::int32_t mode) { return mode == 2 || mode == 7; }
+bool IsTriggeredMode(std::int32_t mode) { return mode >= 6 && mode <= 10; }
+
+unsigned ScanWords(const ModeRecord &mode) {
+  return mode.ChLast >= mode.ChFirst ? mode.ChLast - mode.ChFirst + 1 : 1;
+}
+
+// Microseconds from one word to the next: above 1000 only whole
+// milliseconds count, and no conversion is shorter than 2 us.
+double WordMicros(const ModeRecord &mode) {
+  const double period = mode.Timer <= 1000 ? mode.Timer : (mode.Timer / 1000) * 1000.0;
+  const double word = std::max(period, kShortestConversionUs);
+  return IsAveragedMode(mode.Mode) ? word * kAveragedConversions : word;
+}
+
+std::chrono::milliseconds Millis(double micros) {
+  return std::chrono::milliseconds(static_cast<std::int64_t>(micros / 1000));
+}
+
+}  // namespace
+
+bool IsSingleScanMode(std::int32_t mode) {
+  return mode == 1 || mode == 2 || mode == 6 || mode == 7;
+}
+
+std::uint32_t LargestBuffer(std::int32_t mode) {
+  return IsDmaMode(mode) ? kLargestDmaBuffer : kLargestWordBuffer;
+}
+
+std::uint32_t BufferWords(std::int32_t mode, unsigned scan_words, std::uint64_t words) {
+  const std::uint64_t scans = std::max<std::uint64_t>(1, (words + scan_words - 1) / scan_words);
+  const std::uint64_t largest_scans = std::max<std::uint64_t>(1, LargestBuffer(mode) / scan_words);
+  return static_cast<std::uint32_t>(std::min(scans, largest_scans) * scan_words);
+}
+
+std::chrono::milliseconds PollInterval(const ModeRecord &mode) {
+  // A quarter of the buffer, or one scan when the mode samples one.
+  const double words =
+      IsSingleScanMode(mode.Mode) ? ScanWords(mode) : std::max<double>(1, mode.BuffSize / 4.0);
+  return std::clamp(Millis(words * WordMicros(mode)), std::chrono::milliseconds(5),
+                    std::chrono::milliseconds(250));
+}
+
+std::chrono::milliseconds StallLimit(const ModeRecord &mode) {
+  // Words reach the buffer in bursts: a FIFO half, a DMA page, a scan.
+  double burst = 1;
+  if (IsFifoMode(mode.Mode)) burst = kFifoTransferWords;
+  if (IsDmaMode(mode.Mode)) burst = std::min(kDmaPageWords, mode.BuffSize);
+  if (IsSingleScanMode(mode.Mode)) burst = ScanWords(mode);
+  auto limit = std::chrono::milliseconds(3000) + 2 * Millis(burst * WordMicros(mode));
+  // A triggered mode first waits for ExTrg, which comes every 500 ms.
+  if (IsTriggeredMode(mode.Mode)) limit += std::chrono::milliseconds(1000);
+  return limit;
+}
+
+}  // namespace tamrix_cli

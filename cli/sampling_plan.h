@@ -1,0 +1,49 @@
+// What the simulated boards' modes and status bits mean to a program that
+// samples: buffer sizes, how long to wait for words, the status bits.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "tamrix.h"
+
+namespace tamrix_cli {
+
+namespace status_bits {
+inline constexpr std::uint32_t kSampling = 0x01;
+inline constexpr std::uint32_t kAwaitingTrigger = 0x02;
+inline constexpr std::uint32_t kHalfFull = 0x04;
+inline constexpr std::uint32_t kFull = 0x08;
+inline constexpr std::uint32_t kWordsLost = 0x10;
+inline constexpr std::uint32_t kOverrun = 0x20;
+inline constexpr std::uint32_t kDma = 0x40;
+inline constexpr std::uint32_t kScanDone = 0x80;
+inline constexpr std::uint32_t kModeShift = 8;
+inline constexpr std::uint32_t kModeMask = 0xF00;
+}  // namespace status_bits
+
+// Channels ChFirst..ChLast, one word each per scan.
+struct ChannelRange {
+  unsigned first = 0;
+  unsigned last = 0;
+  unsigned Count() const { return last - first + 1; }
+};
+
+bool IsSingleScanMode(std::int32_t mode);
+
+// The largest buffer, in words, the board accepts for the mode.
+std::uint32_t LargestBuffer(std::int32_t mode);
+
+// words rounded up to whole scans, at most the largest buffer of the mode
+// (whole scans too), at least one scan.
+std::uint32_t BufferWords(std::int32_t mode, unsigned scan_words, std::uint64_t words);
+
+// How long to wait for a notification before looking at the buffer anyway:
+// short enough that a board whose notifications are dropped (they have a
+// budget) never fills the buffer unseen.
+std::chrono::milliseconds PollInterval(const ModeRecord &mode);
+
+// How long a sampling board may deliver no word before it counts as stalled.
+std::chrono::milliseconds StallLimit(const ModeRecord &mode);
+
+}  // namespace tamrix_cli

@@ -1,0 +1,73 @@
+// Writes the Python package's tables from the C headers themselves: the
+// status codes with their names and meanings, the notification names, and
+// the records' layout, so that the package never keeps a copy of its own.
+// Usage: make_tables OUTPUT.py
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "notification_names.h"
+#include "tamrix.h"
+
+namespace {
+
+std::string Quoted(const char *text) {
+  std::string quoted = "\"";
+  for (const char *c = text; *c != '\0'; ++c) {
+    if (*c == '"' || *c == '\\') quoted += '\\';
+    quoted += *c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_tables OUTPUT.py\n");
+    return 2;
+  }
+  std::FILE *out = std::fopen(argv[1], "w");
+  if (out == nullptr) {
+    std::perror(argv[1]);
+    return 1;
+  }
+  std::fprintf(out, "# Generated from tamrix.h when the package is built; do not edit.\n\n");
+
+  std::fprintf(out, "# code: (name, meaning)\nSTATUS = {\n");
+#define TAMRIX_PY_STATUS(code, name, meaning) \
+  std::fprintf(out, "    %d: (%s, %s),\n", code, Quoted(#name).c_str(), Quoted(meaning).c_str());
+  TAMRIX_STATUS_TABLE(TAMRIX_PY_STATUS)
+#undef TAMRIX_PY_STATUS
+  std::fprintf(out, "}\n\n");
+
+  std::fprintf(out, "MESSAGES = {\n");
+  for (const auto &entry : tamrix_cli::kNotificationNames) {
+    std::fprintf(out, "    0x%04X: %s,\n", entry.message, Quoted(entry.name).c_str());
+  }
+  std::fprintf(out, "}\n\n");
+
+  std::fprintf(out, "SLOT_COUNT = %d\nANY_SLOT = 0x%X\n\n", TAMRIX_SLOT_COUNT, TAMRIX_ANY_SLOT);
+
+  std::fprintf(out, "MODE_RECORD_SIZE = %zu\nRECORD_SIZE = %zu\nRECORD_OFFSETS = {\n",
+               sizeof(ModeRecord), sizeof(TAMRIXR));
+#define TAMRIX_PY_OFFSET(field) \
+  std::fprintf(out, "    \"%s\": %zu,\n", #field, offsetof(TAMRIXR, field));
+  TAMRIX_PY_OFFSET(NumMemWindows)
+  TAMRIX_PY_OFFSET(MemBase)
+  TAMRIX_PY_OFFSET(MemLength)
+  TAMRIX_PY_OFFSET(MemAttrib)
+  TAMRIX_PY_OFFSET(NumIOPorts)
+  TAMRIX_PY_OFFSET(IOPortBase)
+  TAMRIX_PY_OFFSET(IOPortLength)
+  TAMRIX_PY_OFFSET(NumIRQs)
+  TAMRIX_PY_OFFSET(IRQRegisters)
+  TAMRIX_PY_OFFSET(IRQAttrib)
+  TAMRIX_PY_OFFSET(NumDMAs)
+  TAMRIX_PY_OFFSET(DMALst)
+  TAMRIX_PY_OFFSET(DMAAttrib)
+  TAMRIX_PY_OFFSET(Reserved)
+#undef TAMRIX_PY_OFFSET
+  std::fprintf(out, "}\n");
+  return std::fclose(out) == 0 ? 0 : 1;
+}
