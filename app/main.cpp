@@ -21,16 +21,6 @@ std::string NumberedLine(const ListBox& list, std::string_view text) {
   return Format("%.3d %s", list.Count() + 1, text);
 }
 
-struct Notification {
-  UINT message;
-  const char* text;
-};
-constexpr Notification kNotifications[] = {
-    {TAMRIX_MSG_SINGLE_SAMPLING_END, "SingleSamplingEnd"}, {TAMRIX_MSG_BUFF_HALF_FULL, "BuffHalfFull"},
-    {TAMRIX_MSG_BUFF_FULL, "BuffFull"},                    {TAMRIX_MSG_BUFF_OVERFLOW, "BuffOverflow"},
-    {TAMRIX_MSG_SAMPLING_OVERRUN, "SamplingOverrun"},      {TAMRIX_MSG_DMA_TC, "DmaTc"},
-};
-
 std::string ErrorCodeText(std::int32_t code) {
   // The display has no name of its own for a kept mode.
   if (code != TAMRIX_ERR_MODE_KEPT) {
@@ -64,9 +54,10 @@ void TMainForm::ConnectHandlers() {
   ButtonClearList.OnClick = [this] { ButtonClearListClick(); };
   XALTF41.OnClick = [this] { XALTF41Click(); };
   N2.OnClick = [this] { N2Click(); };
-  for (const Notification& n : kNotifications) {
-    SetMessageHandler(n.message, [this, text = n.text](WPARAM, LPARAM) { AddVxdMsg(text); });
-  }
+#define TAMRIX_VXD_MSG_HANDLER(message, text) \
+  SetMessageHandler(message, [this](WPARAM, LPARAM) { AddVxdMsg(text); });
+  TAMRIX_NOTIFICATION_TABLE(TAMRIX_VXD_MSG_HANDLER)
+#undef TAMRIX_VXD_MSG_HANDLER
 }
 
 void TMainForm::AddEtcMsg(std::string_view text) {

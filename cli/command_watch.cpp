@@ -9,7 +9,6 @@
 #include "commands.h"
 #include "event_wait.h"
 #include "interrupt.h"
-#include "notification_names.h"
 
 namespace tamrix_cli {
 namespace {
@@ -47,7 +46,7 @@ int RunWatch(const WatchCommand &command) {
     std::uint32_t message;
     while (board.TakeNotification(message)) {
       const std::chrono::duration<double> since = Clock::now() - start;
-      const char *name = NotificationNameOf(message);
+      const char *name = tamrix_notification_name(message);
       std::printf("%10.3f  0x%04X  %s\n", since.count(), message, name ? name : "unknown");
       notified = true;
     }

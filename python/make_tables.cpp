@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <string>
 
-#include "notification_names.h"
 #include "tamrix.h"
 
 namespace {
@@ -42,9 +41,10 @@ int main(int argc, char **argv) {
   std::fprintf(out, "}\n\n");
 
   std::fprintf(out, "MESSAGES = {\n");
-  for (const auto &entry : tamrix_cli::kNotificationNames) {
-    std::fprintf(out, "    0x%04X: %s,\n", entry.message, Quoted(entry.name).c_str());
-  }
+#define TAMRIX_PY_MESSAGE(message, name) \
+  std::fprintf(out, "    0x%04X: %s,\n", message, Quoted(name).c_str());
+  TAMRIX_NOTIFICATION_TABLE(TAMRIX_PY_MESSAGE)
+#undef TAMRIX_PY_MESSAGE
   std::fprintf(out, "}\n\n");
 
   std::fprintf(out, "SLOT_COUNT = %d\nANY_SLOT = 0x%X\n\n", TAMRIX_SLOT_COUNT, TAMRIX_ANY_SLOT);

@@ -73,6 +73,15 @@
 #define TAMRIX_MSG_SAMPLING_OVERRUN 0x6405u    /* the period is below what the board can do */
 #define TAMRIX_MSG_DMA_TC 0x6406u              /* a DMA page has completed */
 
+/* Every notification with the name the check program shows: X(message, name). */
+#define TAMRIX_NOTIFICATION_TABLE(X)                     \
+  X(TAMRIX_MSG_SINGLE_SAMPLING_END, "SingleSamplingEnd") \
+  X(TAMRIX_MSG_BUFF_HALF_FULL, "BuffHalfFull")           \
+  X(TAMRIX_MSG_BUFF_FULL, "BuffFull")                    \
+  X(TAMRIX_MSG_BUFF_OVERFLOW, "BuffOverflow")            \
+  X(TAMRIX_MSG_SAMPLING_OVERRUN, "SamplingOverrun")      \
+  X(TAMRIX_MSG_DMA_TC, "DmaTc")
+
 /* Sample words: the channel in bits 15..12, the 12-bit value below. */
 #define TAMRIX_WORD_CHANNEL(word) ((unsigned)((word) >> 12) & 0xFu)
 #define TAMRIX_WORD_VALUE(word) ((unsigned)(word)&0xFFFu)
@@ -282,6 +291,16 @@ TAMRIX_EXPORT int32_t TAMRIX_CALL TamrixGetExIn(uint32_t slot, int32_t *ex_in0, 
  */
 static inline const char *tamrix_status_name(int32_t code) {
   switch (code) { TAMRIX_STATUS_TABLE(TAMRIX_STATUS_NAME_CASE) }
+  return 0; /* NOLINT(modernize-use-nullptr): also a C header */
+}
+
+/* clang-format off */
+#define TAMRIX_NOTIFICATION_NAME_CASE(message, name) case message: return name;
+/* clang-format on */
+
+/** The name of a notification ("BuffHalfFull"), or null for another number. */
+static inline const char *tamrix_notification_name(uint32_t message) {
+  switch (message) { TAMRIX_NOTIFICATION_TABLE(TAMRIX_NOTIFICATION_NAME_CASE) }
   return 0; /* NOLINT(modernize-use-nullptr): also a C header */
 }
 

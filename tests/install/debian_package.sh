@@ -21,7 +21,9 @@ for file in /usr/bin/tamrix "$libdir"/libtamrix.so.1.0.0 "$libdir"/libtamrix.so.
     "$libdir"/tamrix/tamrix.vxd.so "$libdir"/tamrix/tamrix-help /usr/share/tamrix/Tamrix.hlp \
     /usr/include/tamrix.h /usr/include/tamrix_window.h "$libdir"/pkgconfig/tamrix.pc \
     "$libdir"/cmake/tamrix/tamrixConfig.cmake /usr/share/applications/tamrix.desktop \
-    /usr/share/icons/hicolor/32x32/apps/tamrix.png /usr/share/man/man1/tamrix.1; do
+    /usr/share/icons/hicolor/32x32/apps/tamrix.png /usr/share/man/man1/tamrix.1 \
+    /usr/bin/tamrix-cli /usr/share/man/man1/tamrix-cli.1 \
+    /usr/lib/python3/dist-packages/tamrix/__init__.py; do
   grep -qx "$file" <<<"$contents" || fail "the package lacks $file"
 done
 grep -v -e '^/usr' -e '^/$' <<<"$contents" && fail "the package installs outside /usr"
@@ -30,6 +32,8 @@ echo "Depends: $depends"
 for needed in libfltk1.3 fonts-ipafont-gothic libc6 libstdc++6; do
   grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed"
 done
+grep -q python3-numpy <<<"$(dpkg-deb -f "$package" Recommends)" ||
+  fail "the package does not recommend python3-numpy"
 # The program looks for its help file where the package puts it.
 strings "$work/build/bin/libtamrix_platform.so" | grep -x /usr/share/tamrix/Tamrix.hlp >/dev/null ||
   fail "the help file's path is not /usr/share/tamrix/Tamrix.hlp"

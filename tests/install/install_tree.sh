@@ -17,7 +17,8 @@ for file in bin/tamrix "$libdir"/libtamrix.so.1.0.0 "$libdir"/libtamrix_platform
     include/tamrix_platform/driver_module.h include/tamrix_platform/types.h \
     "$libdir"/pkgconfig/tamrix.pc "$libdir"/cmake/tamrix/tamrixConfig.cmake \
     "$libdir"/cmake/tamrix/tamrixConfigVersion.cmake share/applications/tamrix.desktop \
-    share/icons/hicolor/32x32/apps/tamrix.png share/man/man1/tamrix.1; do
+    share/icons/hicolor/32x32/apps/tamrix.png share/man/man1/tamrix.1 \
+    bin/tamrix-cli share/man/man1/tamrix-cli.1; do
   [ -e "$prefix/$file" ] || fail "$file is not installed"
 done
 for link in libtamrix.so libtamrix.so.1 libtamrix_platform.so libtamrix_platform.so.1; do
