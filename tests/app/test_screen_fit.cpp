@@ -21,25 +21,26 @@ namespace {
 
 using namespace tamrix::ui;
 
-Fl_Widget* WidgetOf(Control& c) {
-  auto* peer = dynamic_cast<view::WidgetPeer*>(c.PeerHolder().Get());
+Fl_Widget *WidgetOf(Control &c) {
+  auto *peer = dynamic_cast<view::WidgetPeer *>(c.PeerHolder().Get());
   return peer ? peer->Widget() : nullptr;
 }
 
-int TextWidth(int size, const std::string& text) {
+int TextWidth(int size, const std::string &text) {
   fl_font(view::kFont, size);
   return static_cast<int>(std::ceil(fl_width(text.c_str())));
 }
 
-void ForEachControl(const Container& c, const std::function<void(Control&)>& fn) {
-  for (Control* child : c.Controls()) {
+void ForEachControl(const Container &c, const std::function<void(Control &)> &fn) {
+  for (Control *child : c.Controls()) {
     fn(*child);
-    if (auto* inner = dynamic_cast<const Container*>(child)) ForEachControl(*inner, fn);
+    if (auto *inner = dynamic_cast<const Container *>(child)) ForEachControl(*inner, fn);
   }
 }
 
-bool Overlap(const Fl_Widget& a, const Fl_Widget& b) {
-  return a.x() < b.x() + b.w() && b.x() < a.x() + a.w() && a.y() < b.y() + b.h() && b.y() < a.y() + a.h();
+bool Overlap(const Fl_Widget &a, const Fl_Widget &b) {
+  return a.x() < b.x() + b.w() && b.x() < a.x() + a.w() && a.y() < b.y() + b.h() &&
+         b.y() < a.y() + a.h();
 }
 
 class OnScreen : public ::testing::Test {
@@ -48,7 +49,7 @@ class OnScreen : public ::testing::Test {
     app_ = new Application("tamrix");
     try {
       app_->UseScreen();
-    } catch (const ScreenUnavailable&) {
+    } catch (const ScreenUnavailable &) {
       delete app_;
       app_ = nullptr;
       return;
@@ -74,42 +75,44 @@ class OnScreen : public ::testing::Test {
     Fl::flush();
   }
 
-  static Application* app_;
+  static Application *app_;
   double scale_ = 1;
 };
-Application* OnScreen::app_ = nullptr;
+Application *OnScreen::app_ = nullptr;
 
 // The longest lines the lists are given in an operator's session
 // (tests/e2e/full_session.sh), the start without a library, and the
 // error-code list's longest text.
 struct ListLines {
-  ListBox* list;
+  ListBox *list;
   std::vector<std::string> lines;
 };
 
 TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
   SCOPED_TRACE("screen scale " + std::to_string(scale_));
-  TMainForm& m = *MainForm;
+  TMainForm &m = *MainForm;
   const std::vector<ListLines> lists = {
       {&m.ListBoxEtcMsg,
        {"001 ????? Err: DLLのﾛｰﾄﾞ時ｴﾗｰ(DLLが見つからないか初期化ｴﾗｰ) ?????", "001 DLL ﾛｰﾄﾞ Success",
         "009 GetSmaplingStatus Slot=00 Success", "010 GetData Slot=00 NumData=4096 Success"}},
       {&m.ListBoxTamrixErrMsg,
-       {"001 WinGetLastError=126", "008 TAMRIX_SUCCESS", "009 DLL関数(TamrixGetLastError)が見つからないよ～"}},
+       {"001 WinGetLastError=126", "008 TAMRIX_SUCCESS",
+        "009 DLL関数(TamrixGetLastError)が見つからないよ～"}},
       {&m.ListBoxVxdMsg, {"001 BuffHalfFull", "003 BuffOverflow"}},
       {&m.ListBoxTamrixResourceDisplay,
-       {"----- Ports -----", "IOPortLength[1]=8H", "IRQRegisters[0]=AH", "==================================="}},
+       {"----- Ports -----", "IOPortLength[1]=8H", "IRQRegisters[0]=AH",
+        "==================================="}},
       {&m.ListBoxTamrixSetMode, {"001 MODE=03 ChF=00 ChL=03 Buffer=4096 Timer=200"}},
       {&m.ListBoxTamrixStatusDisplay, {"003 NumData=4096 Status=31DH"}},
   };
-  for (const ListLines& l : lists) {
+  for (const ListLines &l : lists) {
     l.list->Clear();
-    for (const std::string& line : l.lines) l.list->Add(line);
+    for (const std::string &line : l.lines) l.list->Add(line);
     MoveSelectionDown(*l.list);
   }
-  for (const char* outcome : {" OK ", " NG "}) {
-    ForEachControl(m, [&](Control& c) {
-      if (auto* label = dynamic_cast<Label*>(&c); label && c.Name().rfind("LabelTamrix", 0) == 0)
+  for (const char *outcome : {" OK ", " NG "}) {
+    ForEachControl(m, [&](Control &c) {
+      if (auto *label = dynamic_cast<Label *>(&c); label && c.Name().rfind("LabelTamrix", 0) == 0)
         label->SetCaption(outcome);
     });
     m.LabelTamrixCreate.SetCaption(" Slot=00 ");
@@ -117,27 +120,31 @@ TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
     m.ComboBoxTamrixGetData.SetText("65536");
     Draw();
 
-    for (Form* form : std::vector<Form*>{MainForm, ModeSetForm}) {
-      ForEachControl(*form, [&](Control& c) {
-        Fl_Widget* w = WidgetOf(c);
+    for (Form *form : std::vector<Form *>{MainForm, ModeSetForm}) {
+      ForEachControl(*form, [&](Control &c) {
+        Fl_Widget *w = WidgetOf(c);
         ASSERT_NE(w, nullptr) << c.Name();
-        if (auto* b = dynamic_cast<Button*>(&c)) {
-          EXPECT_LE(TextWidth(w->labelsize(), b->Caption()), w->w() - Fl::box_dw(w->box())) << c.Name();
-        } else if (auto* label = dynamic_cast<Label*>(&c)) {
-          EXPECT_LE(TextWidth(ScreenFontSize(label->Font().height, scale_), label->Caption()), w->w())
+        if (auto *b = dynamic_cast<Button *>(&c)) {
+          EXPECT_LE(TextWidth(w->labelsize(), b->Caption()), w->w() - Fl::box_dw(w->box()))
+              << c.Name();
+        } else if (auto *label = dynamic_cast<Label *>(&c)) {
+          EXPECT_LE(TextWidth(ScreenFontSize(label->Font().height, scale_), label->Caption()),
+                    w->w())
               << c.Name() << " '" << label->Caption() << "'";
-          ForEachControl(*form, [&](Control& other) {
-            if (dynamic_cast<Label*>(&other)) return;
+          ForEachControl(*form, [&](Control &other) {
+            if (dynamic_cast<Label *>(&other)) return;
             EXPECT_FALSE(Overlap(*w, *WidgetOf(other)))
                 << c.Name() << " '" << label->Caption() << "' runs into " << other.Name();
           });
-        } else if (auto* box = dynamic_cast<ComboBox*>(&c)) {
+        } else if (auto *box = dynamic_cast<ComboBox *>(&c)) {
           // The text stands left of the drop button, clear of the frame.
-          const int room = w->w() - Fl::box_dw(FL_DOWN_BOX) - ToScreen(ListBox::kScrollBarSize, scale_) - 2;
+          const int room =
+              w->w() - Fl::box_dw(FL_DOWN_BOX) - ToScreen(ListBox::kScrollBarSize, scale_) - 2;
           std::vector<std::string> texts = box->Items();
           texts.push_back(box->Text());
-          for (const std::string& text : texts)
-            EXPECT_LE(TextWidth(ScreenFontSize(box->Font().height, scale_), text), room) << c.Name() << " '" << text << "'";
+          for (const std::string &text : texts)
+            EXPECT_LE(TextWidth(ScreenFontSize(box->Font().height, scale_), text), room)
+                << c.Name() << " '" << text << "'";
         }
       });
     }
@@ -145,36 +152,38 @@ TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
 
   // A line wider than its list is readable through the list's horizontal
   // bar, which the list and the screen agree on.
-  for (const ListLines& l : lists) {
-    auto* browser = dynamic_cast<Fl_Browser_*>(WidgetOf(*l.list));
+  for (const ListLines &l : lists) {
+    auto *browser = dynamic_cast<Fl_Browser_ *>(WidgetOf(*l.list));
     ASSERT_NE(browser, nullptr);
     const bool bar = browser->hscrollbar.visible();
     EXPECT_EQ(l.list->HorizontalScrollBar(), bar) << l.list->Name();
     const int room = browser->w() - Fl::box_dw(browser->box()) -
                      (browser->scrollbar.visible() ? browser->scrollbar_size() : 0);
-    for (const std::string& line : l.lines) {
+    for (const std::string &line : l.lines) {
       const int width = TextWidth(browser->textsize(), line) + ListBox::kLinePadding;
-      EXPECT_TRUE(width <= room || bar) << l.list->Name() << " cuts '" << line << "': " << width << " > " << room;
+      EXPECT_TRUE(width <= room || bar)
+          << l.list->Name() << " cuts '" << line << "': " << width << " > " << room;
     }
   }
 
   // The key's labels stand 10 pixels in and stay clear of the graph's bevel.
-  PaintBox& key = GraphForm->PaintBoxGuid;
+  PaintBox &key = GraphForm->PaintBoxGuid;
   fl_font(view::kFont, ScreenFontSize(key.Font().height, scale_));
   for (int channel = 0; channel < kChannelCount; ++channel) {
     const std::string text = Format("CH%.2d", channel);
     int dx = 0, dy = 0, w = 0, h = 0;
     fl_text_extents(text.c_str(), dx, dy, w, h);
-    EXPECT_LE(10 + dx + w, key.PixelWidth() - 1) << text << " in a key " << key.PixelWidth() << " pixels wide";
+    EXPECT_LE(10 + dx + w, key.PixelWidth() - 1)
+        << text << " in a key " << key.PixelWidth() << " pixels wide";
   }
 }
 
 TEST_F(OnScreen, GraphAreaSitsInsideAThreePixelBevelAndKnowsItsPixels) {
-  for (const auto& [width, height] : {std::pair{630, 373}, std::pair{811, 447}}) {
+  for (const auto &[width, height] : {std::pair{630, 373}, std::pair{811, 447}}) {
     GraphForm->SetClientSize(width, height);
     Draw();
-    const Fl_Widget* panel = WidgetOf(GraphForm->PanelGraph);
-    const Fl_Widget* area = WidgetOf(GraphForm->PaintBoxGraph);
+    const Fl_Widget *panel = WidgetOf(GraphForm->PanelGraph);
+    const Fl_Widget *area = WidgetOf(GraphForm->PaintBoxGraph);
     EXPECT_EQ(area->x() - panel->x(), 3);
     EXPECT_EQ(area->y() - panel->y(), 3);
     EXPECT_EQ(panel->x() + panel->w() - (area->x() + area->w()), 3);

@@ -145,8 +145,9 @@ TEST_F(KeyboardTest, ADropDownListTakesItsKeysOpenOrClosed) {
   ComboBox &m = d.Mode;
   d.SetActiveControl(&m);
   // Closed: the selection moves, the focus stays.
-  const std::pair<TShortCut, int> steps[] = {{vkDown, 3},  {vkUp, 2},   {vkEnd, 9}, {vkHome, 0}, {vkNext, 9},
-                                             {vkPrior, 0}, {'1', 9},    {'0', 0},   {'0', 1},    {scShift | 'A', 1}};
+  const std::pair<TShortCut, int> steps[] = {
+      {vkDown, 3},  {vkUp, 2}, {vkEnd, 9}, {vkHome, 0}, {vkNext, 9},
+      {vkPrior, 0}, {'1', 9},  {'0', 0},   {'0', 1},    {scShift | 'A', 1}};
   for (const auto &[key, index] : steps) {
     EXPECT_TRUE(d.KeyDown(key)) << ShortCutToText(key);
     EXPECT_EQ(m.ItemIndex(), index) << ShortCutToText(key);

@@ -78,8 +78,10 @@ void ComboBox::CloseUp(bool cancel) {
   if (!dropped_down_) return;
   dropped_down_ = false;
   if (cancel) {
-    if (index_at_open_ >= 0 || style_ == csDropDownList) SelectByKey(index_at_open_);
-    else SetText(text_at_open_);
+    // An editable box that showed typed text gets that text back.
+    const bool typed = style_ == csDropDown && index_at_open_ < 0;
+    if (typed) SetText(text_at_open_);
+    if (!typed) SelectByKey(index_at_open_);
   }
   Changed(Aspect::DropDown);
 }
@@ -89,7 +91,9 @@ void ComboBox::SelectByKey(int index) {
 }
 
 int ComboBox::NextStartingWith(char c) const {
-  const auto lower = [](char ch) { return static_cast<char>(std::tolower(static_cast<unsigned char>(ch))); };
+  const auto lower = [](char ch) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  };
   const int count = ItemCount();
   for (int step = 1; step <= count; ++step) {
     const int i = (item_index_ + step) % count;  // from the first item when none is selected
@@ -103,8 +107,8 @@ bool ComboBox::KeyDown(TShortCut key) {
   const TShortCut code = KeyOf(key);
   const TShortCut mods = key & scModifiers;
   if (mods == scAlt && (code == vkDown || code == vkUp)) {
-    if (dropped_down_) CloseUp(false);
-    else if (code == vkDown) SetDroppedDown(true);
+    // Alt+Up only closes.
+    SetDroppedDown(!dropped_down_ && code == vkDown);
     return true;
   }
   if (key == vkF4) {
@@ -133,8 +137,8 @@ bool ComboBox::KeyDown(TShortCut key) {
       case vkDown: target = at + 1; break;
       case vkPrior: target = at - page; break;
       case vkNext: target = at + page; break;
-      case vkHome: if (list) target = 0; break;
-      case vkEnd: if (list) target = count - 1; break;
+      case vkHome: target = list ? std::optional<int>(0) : std::nullopt; break;
+      case vkEnd: target = list ? std::optional<int>(count - 1) : std::nullopt; break;
       default: break;
     }
     if (target) {

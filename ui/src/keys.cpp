@@ -12,10 +12,10 @@ struct NamedKey {
   TShortCut key;
   const char *name;
 };
-constexpr NamedKey kNamedKeys[] = {
-    {vkReturn, "Enter"}, {vkEscape, "Esc"},   {vkTab, "Tab"},   {vkSpace, "Space"},
-    {vkPrior, "PgUp"},   {vkNext, "PgDn"},    {vkEnd, "End"},   {vkHome, "Home"},
-    {vkLeft, "Left"},    {vkUp, "Up"},        {vkRight, "Right"}, {vkDown, "Down"}};
+constexpr NamedKey kNamedKeys[] = {{vkReturn, "Enter"}, {vkEscape, "Esc"},  {vkTab, "Tab"},
+                                   {vkSpace, "Space"},  {vkPrior, "PgUp"},  {vkNext, "PgDn"},
+                                   {vkEnd, "End"},      {vkHome, "Home"},   {vkLeft, "Left"},
+                                   {vkUp, "Up"},        {vkRight, "Right"}, {vkDown, "Down"}};
 
 std::string Lower(std::string_view s) {
   std::string r(s);

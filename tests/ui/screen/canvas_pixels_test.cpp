@@ -190,7 +190,8 @@ struct Screen {
           flush();
           fl_font(kFont, ctx.FontSize(TFont{}));
           fl_color(ToFlColor(op.color));
-          fl_draw(op.text.c_str(), kOriginX + op.at.x, kOriginY + op.at.y + fl_height() - fl_descent());
+          fl_draw(op.text.c_str(), kOriginX + op.at.x,
+                  kOriginY + op.at.y + fl_height() - fl_descent());
           continue;
         }
         if (op.kind != CanvasOp::LineTo) continue;

@@ -302,8 +302,10 @@ class DropDownPopup : public Fl_Menu_Window {
     resize(x, y, aw, height);
     const int bar_w = count > rows_ ? std::min(ctx_.Px(ListBox::kScrollBarSize), aw / 2) : 0;
     bar_->resize(aw - 1 - bar_w, 1, bar_w, height - 2);
-    if (bar_w) bar_->show();
-    else bar_->hide();
+    if (bar_w)
+      bar_->show();
+    else
+      bar_->hide();
     hover_moved_ = false;
     top_ = 0;
     SyncIndex();
@@ -319,10 +321,7 @@ class DropDownPopup : public Fl_Menu_Window {
   // The highlight follows the box's selection, scrolled into view.
   void SyncIndex() {
     highlight_ = c_.ItemIndex();
-    if (highlight_ >= 0) {
-      if (highlight_ < top_) top_ = highlight_;
-      else if (highlight_ >= top_ + rows_) top_ = highlight_ - rows_ + 1;
-    }
+    if (highlight_ >= 0) top_ = std::clamp(top_, highlight_ - rows_ + 1, highlight_);
     top_ = std::clamp(top_, 0, std::max(c_.ItemCount() - rows_, 0));
     bar_->value(top_, rows_, 0, c_.ItemCount());
     redraw();
@@ -334,13 +333,13 @@ class DropDownPopup : public Fl_Menu_Window {
     const bool on_bar = bar_->visible() && Fl::event_inside(bar_);
     switch (event) {
       case FL_KEYBOARD:
-      case FL_SHORTCUT:
-        form_.RouteKey();
-        return 1;
+      case FL_SHORTCUT: form_.RouteKey(); return 1;
       case FL_PUSH:
         if (on_bar) return Fl_Menu_Window::handle(event);
-        if (inside) Pick(RowAt(ey));
-        else ctx_.app.RunGuarded([this] { c_.CloseUp(false); });
+        if (inside)
+          Pick(RowAt(ey));
+        else
+          ctx_.app.RunGuarded([this] { c_.CloseUp(false); });
         return 1;
       case FL_MOVE:
       case FL_DRAG:
@@ -377,8 +376,8 @@ class DropDownPopup : public Fl_Menu_Window {
       const bool lit = i == highlight_;
       if (lit) fl_rectf(1, y, text_w, row_h_, ToFlColor(clHighlight));
       fl_color(ToFlColor(lit ? clHighlightText : c_.Font().color));
-      fl_draw(c_.Items()[static_cast<std::size_t>(i)].c_str(), 1 + ctx_.Px(2), y, text_w - ctx_.Px(2), row_h_,
-              FL_ALIGN_LEFT | FL_ALIGN_CLIP, nullptr, 0);
+      fl_draw(c_.Items()[static_cast<std::size_t>(i)].c_str(), 1 + ctx_.Px(2), y,
+              text_w - ctx_.Px(2), row_h_, FL_ALIGN_LEFT | FL_ALIGN_CLIP, nullptr, 0);
     }
     draw_children();
   }
@@ -421,13 +420,9 @@ class DropDownListWidget : public Fl_Widget {
   DropDownListWidget(ViewContext &ctx, ComboBox &c) : Fl_Widget(0, 0, 10, 10), ctx_(ctx), c_(c) {}
   int handle(int event) override {
     switch (event) {
-      case FL_PUSH:
-        ctx_.app.RunGuarded([this] { c_.SetDroppedDown(!c_.DroppedDown()); });
-        return 1;
+      case FL_PUSH: ctx_.app.RunGuarded([this] { c_.SetDroppedDown(!c_.DroppedDown()); }); return 1;
       case FL_FOCUS:
-      case FL_UNFOCUS:
-        redraw();
-        return 1;
+      case FL_UNFOCUS: redraw(); return 1;
       case FL_ENTER:
       case FL_LEAVE: return 1;
       default: return 0;
@@ -436,7 +431,8 @@ class DropDownListWidget : public Fl_Widget {
   void draw() override {
     fl_draw_box(FL_DOWN_BOX, x(), y(), w(), h(), ToFlColor(c_.Color()));
     const int dx = Fl::box_dx(FL_DOWN_BOX), dy = Fl::box_dy(FL_DOWN_BOX);
-    const int ix = x() + dx, iy = y() + dy, iw = w() - Fl::box_dw(FL_DOWN_BOX), ih = h() - Fl::box_dh(FL_DOWN_BOX);
+    const int ix = x() + dx, iy = y() + dy, iw = w() - Fl::box_dw(FL_DOWN_BOX),
+              ih = h() - Fl::box_dh(FL_DOWN_BOX);
     const int bw = std::min(ctx_.Px(ListBox::kScrollBarSize), iw / 2);
     DrawDropButton(ix + iw - bw, iy, bw, ih);
     const bool lit = Fl::focus() == this && !c_.DroppedDown();
@@ -444,7 +440,8 @@ class DropDownListWidget : public Fl_Widget {
     if (lit) fl_rectf(ix + pad, iy + pad, iw - bw - 2 * pad, ih - 2 * pad, ToFlColor(clHighlight));
     fl_font(kFont, ctx_.FontSize(c_.Font()));
     fl_color(ToFlColor(lit ? clHighlightText : c_.Font().color));
-    fl_draw(c_.Text().c_str(), ix + 2 * pad, iy, iw - bw - 3 * pad, ih, FL_ALIGN_LEFT | FL_ALIGN_CLIP, nullptr, 0);
+    fl_draw(c_.Text().c_str(), ix + 2 * pad, iy, iw - bw - 3 * pad, ih,
+            FL_ALIGN_LEFT | FL_ALIGN_CLIP, nullptr, 0);
   }
 
  private:
@@ -480,7 +477,9 @@ class EditableBoxWidget : public Fl_Group {
  private:
   class DropButton : public Fl_Widget {
    public:
-    DropButton(ViewContext &ctx, ComboBox &c) : Fl_Widget(0, 0, 10, 10), ctx_(ctx), c_(c) { clear_visible_focus(); }
+    DropButton(ViewContext &ctx, ComboBox &c) : Fl_Widget(0, 0, 10, 10), ctx_(ctx), c_(c) {
+      clear_visible_focus();
+    }
     int handle(int event) override {
       if (event != FL_PUSH) return 0;
       ctx_.app.RunGuarded([this] { c_.SetDroppedDown(!c_.DroppedDown()); });
@@ -534,8 +533,10 @@ class ComboBoxPeer : public WidgetPeer {
         if (editable_) editable_->Input()->color(ToFlColor(c_.Color()));
         break;
       case Aspect::DropDown:
-        if (c_.DroppedDown() && Widget()->window() && Widget()->window()->shown()) popup_->Open();
-        else popup_->Close();
+        if (c_.DroppedDown() && Widget()->window() && Widget()->window()->shown())
+          popup_->Open();
+        else
+          popup_->Close();
         break;
       default: return;
     }
@@ -687,7 +688,8 @@ std::unique_ptr<WidgetPeer> MakeWidgetPeer(ViewContext &ctx, FormPeer &form, Con
   if (auto *b = dynamic_cast<Button *>(&control)) return std::make_unique<ButtonPeer>(ctx, form, *b);
   if (auto *l = dynamic_cast<Label *>(&control)) return std::make_unique<LabelPeer>(ctx, form, *l);
   if (auto *l = dynamic_cast<ListBox *>(&control)) return std::make_unique<ListBoxPeer>(ctx, form, *l);
-  if (auto *c = dynamic_cast<ComboBox *>(&control)) return std::make_unique<ComboBoxPeer>(ctx, form, *c);
+  if (auto *c = dynamic_cast<ComboBox *>(&control))
+    return std::make_unique<ComboBoxPeer>(ctx, form, *c);
   if (auto *e = dynamic_cast<Edit *>(&control)) return std::make_unique<EditPeer>(ctx, form, *e);
   if (auto *p = dynamic_cast<Panel *>(&control)) return std::make_unique<PanelPeer>(ctx, form, *p);
   if (auto *p = dynamic_cast<PaintBox *>(&control)) return std::make_unique<PaintBoxPeer>(ctx, form, *p);

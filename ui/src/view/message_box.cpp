@@ -1,7 +1,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
-#include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
 #include <FL/fl_draw.H>
 
 #include <algorithm>
