@@ -28,6 +28,12 @@ int ListBox::MeasureLine(const std::string &line) const {
 }
 
 void ListBox::OnFontChanged() {
+  // Lists are recoloured line by line; only another face or size changes
+  // the lines' widths.
+  const TFont &font = Font();
+  if (font.name == measured_face_ && font.height == measured_height_) return;
+  measured_face_ = font.name;
+  measured_height_ = font.height;
   scroll_width_ = 0;
   for (const std::string &line : items_) scroll_width_ = std::max(scroll_width_, MeasureLine(line));
   ScrollIntoView();

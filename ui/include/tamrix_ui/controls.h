@@ -117,6 +117,8 @@ class ListBox : public Control {
   int item_index_ = -1;
   int top_index_ = 0;
   int scroll_width_ = 0;
+  std::string measured_face_;
+  int measured_height_ = 0;
 };
 
 enum TComboBoxStyle { csDropDown, csDropDownList };
