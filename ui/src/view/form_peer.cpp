@@ -34,7 +34,8 @@ class FormWindow : public Fl_Double_Window {
     // the window that has the keyboard takes them (a shortcut is offered to
     // the window below the pointer too), and none behind a modal one.
     const Fl_Widget *focus = Fl::focus();
-    const bool keyboard = (!focus || focus->window() == this) && (!Fl::modal() || Fl::modal() == this);
+    const bool keyboard =
+        (!focus || focus->window() == this) && (!Fl::modal() || Fl::modal() == this);
     if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && keyboard && peer_.RouteKey()) return 1;
     const int taken = Fl_Double_Window::handle(event);
     if (event == FL_PUSH || event == FL_KEYBOARD) peer_.FocusFromView();
