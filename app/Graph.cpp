@@ -83,8 +83,9 @@ void TGraphForm::ClearGraph() {
 }
 
 void TGraphForm::FormResize() {
-  GraphWidth = PaintBoxGraph.Width();
-  GraphHeight = PaintBoxGraph.Height();
+  // The graph's arithmetic works on the area's own pixels.
+  GraphWidth = PaintBoxGraph.PixelWidth();
+  GraphHeight = PaintBoxGraph.PixelHeight();
   PaintBoxGraph.Repaint();
 }
 

@@ -124,6 +124,8 @@ class TMainForm : public tamrix::ui::Form {
   void LayoutMenu();
   void ConnectHandlers();
   void RunGetLastErrorStep();
+  // The GetLastError step's label and line for a status code.
+  void ShowLastError(std::int32_t code);
   // The slot an item of a slot box names; false for "Auto".
   static bool SlotOfItem(const tamrix::ui::ComboBox& box, std::uint16_t& slot);
 

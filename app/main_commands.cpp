@@ -20,8 +20,9 @@ bool TMainForm::SlotOfItem(const ComboBox& box, std::uint16_t& slot) {
   return true;
 }
 
-void TMainForm::RunGetLastErrorStep() {
-  const std::int32_t code = Tamrixdll::TamrixGetLastError(CurrentSlot);
+void TMainForm::RunGetLastErrorStep() { ShowLastError(Tamrixdll::TamrixGetLastError(CurrentSlot)); }
+
+void TMainForm::ShowLastError(std::int32_t code) {
   LabelTamrixGetLastError.SetCaption(code == Tamrixdll::kNoGetLastError ? " NG " : " OK ");
   ShowErrorCode(code);
 }

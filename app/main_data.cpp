@@ -74,6 +74,12 @@ void TMainForm::ButtonTamrixGetDataClick() {
       LabelTamrixGetData.SetCaption(" NG ");
       AddEtcMsg(Format("Err: GetData Slot=%.2d NumData=%.d Fail", CurrentSlot, count));
     }
+    if (!fits) {
+      // The library was not asked: its status would tell of the status step.
+      // Show the code it gives any count above a buffer.
+      ShowLastError(TAMRIX_ERR_NUMDATA);
+      return;
+    }
   }
   RunGetLastErrorStep();
 }

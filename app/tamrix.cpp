@@ -8,7 +8,8 @@
 #include "tamrix_platform/help.h"
 
 int main(int, char** argv) {
-  tamrix::ui::Application application(argv[0]);
+  // Titled after the program file itself, whatever name it was started by.
+  tamrix::ui::Application application;
   HelpFile = tmx_help_file_path();
   try {
     application.UseScreen();

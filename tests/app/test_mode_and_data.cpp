@@ -208,11 +208,15 @@ TEST_F(DataAfterMode, CountsBeyondTheBufferAreRefusedBeforeTheCall) {
   SetMode("03", "00", "15");
   TypeCount("65537");
   Click(form->ButtonTamrixGetData);
-  EXPECT_EQ(script->calls, (std::vector<std::string>{"TamrixGetSamplingStatus(0)",
-                                                     "TamrixGetLastError(0)"}));
+  EXPECT_EQ(script->calls, std::vector<std::string>{"TamrixGetSamplingStatus(0)"})
+      << "neither GetData nor the library's status, which tells of the status step";
   EXPECT_EQ(form->LabelTamrixGetData.Caption(), " NG ");
   EXPECT_EQ(LastLine(form->ListBoxEtcMsg), Format("%.3d ????? Err: GetData Slot=00 NumData=65537 Fail ?????",
                                                   form->ListBoxEtcMsg.Count()));
+  EXPECT_EQ(LastLine(form->ListBoxTamrixErrMsg),
+            Format("%.3d TAMRIX_ERR_NUMDATA", form->ListBoxTamrixErrMsg.Count()));
+  EXPECT_EQ(form->ListBoxTamrixErrMsg.Font().color, clRed);
+  EXPECT_EQ(form->LabelTamrixGetLastError.Caption(), " OK ");
   TypeCount("65536");
   script->data = Interleaved(16, 65536);
   Click(form->ButtonTamrixGetData);

@@ -7,7 +7,7 @@
 e2e_enter_screen() {
   if [ -z "${E2E_INSIDE_SCREEN:-}" ]; then
     local tool
-    for tool in xvfb-run Xvfb xauth xdotool import convert xdpyinfo; do
+    for tool in xvfb-run Xvfb xauth xdotool import convert xdpyinfo xprop; do
       if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIP: $tool is not installed (needs xvfb, xdotool, imagemagick, x11-utils)"
         exit 77

@@ -78,14 +78,19 @@ check_success() {  # WHAT
   [ "$etc_red" -eq 0 ] || fail "$1: the other-messages list shows an error line"
 }
 
-# Lines of a list are about one font height apart; line N selected shows a
-# navy bar in its band.
-line_selected() {  # FILE LIST N
-  local l t w h x y pw ph band line
-  read -r l t w h <<<"$2"
+# Lines of a list stand one item height (15 layout pixels) apart; line N
+# selected shows a navy bar in its band.
+line_band() {  # LIST N
+  local l t w h x y pw ph line
+  read -r l t w h <<<"$1"
   read -r x y pw ph < <(layout_rect "$l" "$t" "$w" "$h" "$E2E_MENU")
   line=$(px 15)
-  band=$(geom $((x + 4)) $((y + 2 + ($3 - 1) * (line + 1) + 2)) $((pw - 8)) $((line - 4)))
+  geom $((x + 4)) $((y + 2 + ($2 - 1) * line + 2)) $((pw - 8)) $((line - 4))
+}
+
+line_selected() {  # FILE LIST N
+  local band
+  band=$(line_band "$2" "$3")
   [ "$(count_exact "$1" "$band" navy)" -ge $(($(area "$band") * 40 / 100)) ]
 }
 
@@ -142,6 +147,7 @@ xdotool key Return
 wait_window_gone ModeSetForm 10 || fail "SetMode: Enter did not close the dialog"
 step=$((step + 1)); shot="$E2E_ART/$(printf '%02d' $step)-SetMode.png"
 wait_change "$MAIN" "$(inner_of "$ERR_LIST")" "$before" "$shot" 10 || fail "SetMode: no status line after OK"
+setmode_step=$step
 check_success SetMode
 has_text "$shot" "$SETMODE_LIST" || fail "SetMode: the accepted mode is not listed"
 [ "$(visible_windows Graph)" -eq 0 ] || fail "SetMode: the graph window came up before any data"
@@ -168,31 +174,40 @@ check_success GetData-auto
 GRAPH=$(wait_window Graph 10) || fail "GetData: the graph window did not appear"
 log "graph window $GRAPH"
 
-# Regions of the graph window from its current size: the drawing area
-# inside the black panel's bevel, the key on the left.
+# Regions of the graph window from its current size: the drawing area 3
+# pixels inside the black panel's edges (its bevel), the key on the left.
+# The graph's arithmetic and the key work in the area's own pixels.
 graph_regions() {
   window_geometry "$GRAPH"
-  local cw ch
+  local cw ch px0 py0 pw ph
   cw=$(awk -v w="$WW" -v s="$E2E_SCALE" 'BEGIN { printf "%d", w / s + 0.5 }')
   ch=$(awk -v h="$WH" -v s="$E2E_SCALE" 'BEGIN { printf "%d", h / s + 0.5 }')
-  GRAPH_HEIGHT=$((ch - 9 - 6))  # layout pixels, as the key's spacing uses them
-  read -r gx gy gw gh < <(layout_rect 52 12 $((cw - 52 - 30)) $((ch - 12 - 3)) 0)
-  PLOT=$(geom "$gx" "$gy" "$gw" "$gh" 1)
-  PLOT_X=$gx PLOT_W=$gw PLOT_Y=$gy PLOT_H=$gh
+  read -r px0 py0 pw ph < <(layout_rect 49 9 $((cw - 49 - 27)) $((ch - 9)) 0)
+  PANEL="$px0 $py0 $pw $ph"
+  PLOT_X=$((px0 + 3)) PLOT_Y=$((py0 + 3)) PLOT_W=$((pw - 6)) PLOT_H=$((ph - 6))
+  PLOT=$(geom "$PLOT_X" "$PLOT_Y" "$PLOT_W" "$PLOT_H")
+  GRAPH_HEIGHT=$PLOT_H
 }
 
 # Every channel of 0..3 is drawn in its colour, and nothing else is in the
-# plot; the key shows CH00..CH03 at their rows and nothing below.
+# plot, framed by a bevel 3 pixels wide on every side; the key shows
+# CH00..CH03 at their rows and nothing below.
 check_graph() {  # FILE WHAT
-  local c n probes=() counts band_top key_top
+  local c g n probes=() counts band_top key_top key_w px0 py0 pw ph
   for c in 0 1 2 3; do probes+=("near $PLOT 0 ${CHANNEL_COLOURS[$c]}"); done
   probes+=("other $PLOT 0 black ${CHANNEL_COLOURS[*]}")
+  key_w=$(px 49)
   for c in 0 1 2 3; do
-    band_top=$((9 + (GRAPH_HEIGHT / 16) * c + 10))
-    probes+=("near $(geom "$(px 8)" "$(px "$band_top")" "$(px 38)" "$(px 13)") 20 ${CHANNEL_COLOURS[$c]}")
+    band_top=$(($(px 9) + (GRAPH_HEIGHT / 16) * c + 10))
+    probes+=("near $(geom 8 "$band_top" $((key_w - 8)) "$(px 13)") 20 ${CHANNEL_COLOURS[$c]}")
   done
-  key_top=$(px $((9 + (GRAPH_HEIGHT / 16) * 3 + 10 + 16)))
-  probes+=("other $(geom 0 "$key_top" "$(px 49)" $((WH - key_top))) 0 silver")
+  key_top=$(($(px 9) + (GRAPH_HEIGHT / 16) * 3 + 10 + $(px 16)))
+  probes+=("other $(geom 0 "$key_top" "$key_w" $((WH - key_top))) 0 silver")
+  read -r px0 py0 pw ph <<<"$PANEL"
+  for g in "$(geom "$px0" "$py0" 3 "$ph")" "$(geom $((px0 + pw - 3)) "$py0" 3 "$ph")" \
+           "$(geom "$px0" "$py0" "$pw" 3)" "$(geom "$px0" $((py0 + ph - 3)) "$pw" 3)"; do
+    probes+=("near $g 0 black")
+  done
   mapfile -t counts < <(count_batch "$1" "${probes[@]}")
   [ "${#counts[@]}" -eq "${#probes[@]}" ] || fail "$2: ImageMagick gave ${#counts[@]} counts for ${#probes[@]} regions"
   for c in 0 1 2 3; do
@@ -203,6 +218,9 @@ check_graph() {  # FILE WHAT
   done
   [ "${counts[4]}" -eq 0 ] || fail "$2: ${counts[4]} pixels in the plot are neither black nor a colour of channels 0..3"
   [ "${counts[9]}" -eq 0 ] || fail "$2: the key shows more than four channels (${counts[9]} pixels below CH03)"
+  for c in 10 11 12 13; do
+    [ "${counts[$c]}" -eq 0 ] || fail "$2: the graph's bevel is not 3 pixels on every side (${counts[$c]} black pixels in it)"
+  done
 }
 
 # Photographs the graph window once its new picture is up: all four colours
@@ -223,7 +241,7 @@ graph_shot() {  # FILE WHAT [NOT_DIGEST] [right]
     if [ -n "${3:-}" ] && [ "$(digest "$1" "$PLOT")" = "$3" ]; then ready=0; fi
     if [ $ready -eq 1 ]; then
       g=$PLOT
-      [ "${4:-}" = right ] && g=$(geom $((PLOT_X + PLOT_W * 3 / 4)) "$PLOT_Y" $((PLOT_W / 4)) "$PLOT_H" 1)
+      [ "${4:-}" = right ] && g=$(geom $((PLOT_X + PLOT_W * 3 / 4)) "$PLOT_Y" $((PLOT_W / 4)) "$PLOT_H")
       probes=()
       for c in 0 1 2 3; do probes+=("near $g 0 ${CHANNEL_COLOURS[$c]}"); done
       mapfile -t counts < <(count_batch "$1" "${probes[@]}")
@@ -233,7 +251,7 @@ graph_shot() {  # FILE WHAT [NOT_DIGEST] [right]
     [ "$(date +%s)" -gt "$deadline" ] && fail "$2: the graph did not show its new picture in time"
     sleep 0.1
   done
-  log "$2: graph ${WW}x${WH}, plot ${PLOT}, graph height $GRAPH_HEIGHT layout px"
+  log "$2: graph ${WW}x${WH}, plot ${PLOT}, graph height $GRAPH_HEIGHT pixels"
   check_graph "$1" "$2"
 }
 
@@ -280,6 +298,75 @@ mapfile -t counts < <(count_batch "$shot" "${probes[@]}")
 for i in "${!ALL_LISTS[@]}"; do
   [ "${counts[$i]:-1}" -eq 0 ] || fail "Clear: the list at ${ALL_LISTS[$i]} is not empty"
 done
+
+# --- Every window is the program's own to a task bar.
+for win in "$MAIN" "$GRAPH"; do
+  class=$(xprop -id "$win" WM_CLASS)
+  [ "$class" = 'WM_CLASS(STRING) = "tamrix", "Tamrix"' ] || fail "window $win has the class: $class"
+done
+
+# --- The mode dialog by keyboard. Its Mode list, clicked open with the
+# dialog at the screen's top edge, drops down below itself; Esc closes it
+# and leaves the mode. Shift+Tab from there reaches ｷｬﾝｾﾙ, and Enter on it
+# cancels: nothing is listed. Opened again, Tab reaches the Mode list, Down
+# on it closed picks the next mode and Enter runs OK: the mode listed
+# differs from the session's first (03).
+setmode_line1=$(digest "$E2E_ART/$(printf '%02d' $setmode_step)-SetMode.png" "$(line_band "$SETMODE_LIST" 1)")
+open_dialog() {
+  click_main "$MAIN" 8 175 137 25
+  DIALOG=$(wait_window ModeSetForm 10) || fail "SetMode: the mode dialog did not appear"
+}
+open_dialog
+xdotool windowmove "$DIALOG" 200 0
+sleep 0.3
+window_geometry "$DIALOG"
+[ "$WY" -eq 0 ] || fail "the mode dialog did not move to the screen's top edge (at $WY)"
+before=$(xdotool search --onlyvisible --name '.*' 2>/dev/null | sort)
+read -r x y < <(layout_centre 81 8 81 23 0)
+click_at "$DIALOG" "$x" "$y"
+popup=""
+deadline=$(($(date +%s) + 5))
+while [ -z "$popup" ]; do
+  [ "$(date +%s)" -gt "$deadline" ] && fail "the Mode list did not open"
+  sleep 0.05
+  popup=$(comm -13 <(echo "$before") <(xdotool search --onlyvisible --name '.*' 2>/dev/null | sort) | head -n 1)
+done
+sleep 0.2
+import -window root "$E2E_ART/mode-list-open.png"
+window_geometry "$popup"
+read -r bx by bw bh < <(layout_rect 81 8 81 23 0)
+read -r sw sh < <(xdpyinfo | awk '/dimensions:/ { split($2, p, "x"); print p[1], p[2]; exit }')
+log "Mode list open at $WX,$WY, ${WW}x${WH}; its box ends at $((by + bh))"
+[ "$WY" -eq "$((by + bh))" ] || fail "the open Mode list is not just below its box (at $WY, the box ends at $((by + bh)))"
+[ $((WY + WH)) -le "$sh" ] || fail "the open Mode list runs off the screen"
+[ "$WH" -ge $((10 * $(px 15))) ] || fail "the open Mode list does not show its ten modes (${WH} pixels high)"
+class=$(xprop -id "$popup" WM_CLASS)
+[ "$class" = 'WM_CLASS(STRING) = "tamrix", "Tamrix"' ] || fail "the open list has the class: $class"
+xdotool key Escape
+sleep 0.2
+[ "$(visible_windows ModeSetForm)" -eq 1 ] || fail "Esc on the open list closed the dialog"
+xdotool key shift+Tab Return
+wait_window_gone ModeSetForm 10 || fail "Enter on a focused ｷｬﾝｾﾙ did not close the dialog"
+sleep 0.5
+snap cancelled
+probes=()
+for box in "$ERR_LIST" "$SETMODE_LIST" "$ETC_LIST"; do probes+=("other $(inner_of "$box") 0 white"); done
+mapfile -t counts < <(count_batch "$shot" "${probes[@]}")
+[ "${counts[0]}" -eq 0 ] && [ "${counts[1]}" -eq 0 ] && [ "${counts[2]}" -eq 0 ] ||
+  fail "Enter on a focused ｷｬﾝｾﾙ ran the command (lists: ${counts[*]} pixels)"
+open_dialog
+read -r x y < <(layout_centre 8 144 60 15 0)
+point_at "$DIALOG" "$x" "$y"
+before=$(digest "$shot" "$(inner_of "$ERR_LIST")")
+# The dialog kept its focus on ｷｬﾝｾﾙ; Tab reaches the Mode list.
+xdotool key Tab Down Return
+wait_window_gone ModeSetForm 10 || fail "Enter on the Mode list did not press OK"
+step=$((step + 1)); shot="$E2E_ART/$(printf '%02d' $step)-SetMode-keys.png"
+wait_change "$MAIN" "$(inner_of "$ERR_LIST")" "$before" "$shot" 10 || fail "SetMode by keys: no status line"
+# Only an accepted mode is listed.
+has_text "$shot" "$SETMODE_LIST" || fail "SetMode by keys: the mode is not listed"
+[ "$(digest "$shot" "$(line_band "$SETMODE_LIST" 1)")" != "$setmode_line1" ] ||
+  fail "SetMode by keys: Down on the Mode list did not change the mode"
 
 # --- Close (slot 00), GetLastError: status 0 both times.
 press Close 8 39 137 25 "$ERR_LIST"

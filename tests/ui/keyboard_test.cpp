@@ -96,6 +96,10 @@ TEST_F(KeyboardTest, TabOrderFollowsNumbersAndNestsPanels) {
 
 struct DialogForm : Form {
   DialogForm() {
+    Mode.SetStyle(csDropDownList);
+    for (int n = 1; n <= 10; ++n) Mode.AddItem(Format("%.2d", n));
+    Mode.SetDropDownCount(17);
+    Mode.SetItemIndex(2);
     Ok.SetDefault(true);
     Ok.SetModalResult(mrOk);
     Cancel.SetCancel(true);
@@ -103,6 +107,7 @@ struct DialogForm : Form {
     Other.OnClick = [this] { ++other_clicks; };
   }
   Edit Text{this};
+  ComboBox Mode{this};
   Button Ok{this};
   Button Cancel{this};
   Button Other{this};
@@ -133,6 +138,49 @@ TEST_F(KeyboardTest, EnterAndEscInAModalDialog) {
   d.SetActiveControl(&d.Text);
   EXPECT_EQ(d.DefaultButton(), nullptr);
   EXPECT_FALSE(d.KeyDown(vkReturn));
+}
+
+TEST_F(KeyboardTest, ADropDownListTakesItsKeysOpenOrClosed) {
+  auto &d = app.CreateForm<DialogForm>();
+  ComboBox &m = d.Mode;
+  d.SetActiveControl(&m);
+  // Closed: the selection moves, the focus stays.
+  const std::pair<TShortCut, int> steps[] = {
+      {vkDown, 3},  {vkUp, 2}, {vkEnd, 9}, {vkHome, 0}, {vkNext, 9},
+      {vkPrior, 0}, {'1', 9},  {'0', 0},   {'0', 1},    {scShift | 'A', 1}};
+  for (const auto &[key, index] : steps) {
+    EXPECT_TRUE(d.KeyDown(key)) << ShortCutToText(key);
+    EXPECT_EQ(m.ItemIndex(), index) << ShortCutToText(key);
+  }
+  EXPECT_EQ(d.ActiveControl(), &m);
+  EXPECT_FALSE(m.DroppedDown());
+  // Open: Esc closes it and restores the selection without cancelling the
+  // dialog; Enter closes it without pressing OK.
+  EXPECT_TRUE(d.KeyDown(scAlt | vkDown));
+  EXPECT_TRUE(m.DroppedDown());
+  d.KeyDown(vkDown);
+  EXPECT_EQ(m.Text(), "03");
+  d.KeyDown(vkEscape);
+  EXPECT_FALSE(m.DroppedDown());
+  EXPECT_EQ(m.Text(), "02");
+  d.KeyDown(vkF4);
+  EXPECT_TRUE(m.DroppedDown());
+  d.KeyDown(vkEnd);
+  d.KeyDown(vkReturn);
+  EXPECT_FALSE(m.DroppedDown());
+  EXPECT_EQ(m.Text(), "10");
+  EXPECT_EQ(d.ModalResult(), mrNone);
+  // Closed again: Enter presses the default button, Esc the cancel button.
+  d.KeyDown(vkReturn);
+  EXPECT_EQ(d.ModalResult(), mrOk);
+  d.KeyDown(vkEscape);
+  EXPECT_EQ(d.ModalResult(), mrCancel);
+  // Tab closes an open list and moves on.
+  d.SetActiveControl(&m);
+  d.KeyDown(vkF4);
+  d.KeyDown(vkTab);
+  EXPECT_FALSE(m.DroppedDown());
+  EXPECT_NE(d.ActiveControl(), &m);
 }
 
 }  // namespace

@@ -79,6 +79,21 @@ TEST_F(ListComboTest, FollowingTheEndAndAfterAClick) {
   EXPECT_EQ(f.Etc.Count(), 11);
 }
 
+TEST_F(ListComboTest, ALineWiderThanTheListBringsAHorizontalBar) {
+  for (int i = 0; i < 3; ++i) Append(f.Err, "00" + std::to_string(i + 1) + " TAMRIX_SUCCESS");
+  EXPECT_FALSE(f.Err.HorizontalScrollBar());
+  EXPECT_EQ(f.Err.VisibleLines(), 4) << "73 pixels: four lines";
+  Append(f.Err, "004 DLL関数(TamrixGetLastError)が見つからないよ～");
+  EXPECT_GT(f.Err.ScrollWidth() + ListBox::kLinePadding, f.Err.Width() - 2 * ListBox::kFrame);
+  EXPECT_TRUE(f.Err.HorizontalScrollBar());
+  EXPECT_EQ(f.Err.VisibleLines(), 3) << "the bar takes a line's room";
+  Append(f.Err, "005 TAMRIX_SUCCESS");
+  EXPECT_EQ(f.Err.TopIndex(), 2) << "the newest line stays above the bar";
+  f.Err.Clear();
+  EXPECT_FALSE(f.Err.HorizontalScrollBar());
+  EXPECT_EQ(f.Err.ScrollWidth(), 0);
+}
+
 TEST_F(ListComboTest, FontColourIsOneForTheWholeList) {
   EXPECT_EQ(f.Etc.Font().color, clWindowText);
   EXPECT_EQ(f.Err.Font().color, clRed) << "own font";

@@ -28,5 +28,14 @@ TEST(Scale, PixelsRoundToNearestBothWays) {
     EXPECT_EQ(FromScreen(ToScreen(v, 1.25), 1.25), v);
 }
 
+TEST(Scale, StandInFontSizeRoundsDown) {
+  // 13/15 of the layout's 15 pixels, scaled: 10.4, 10.8, 13, 15.6.
+  EXPECT_EQ(ScreenFontSize(15, 0.8), 10);
+  EXPECT_EQ(ScreenFontSize(15, 100.0 / 120), 10);
+  EXPECT_EQ(ScreenFontSize(15, 1.0), 13);
+  EXPECT_EQ(ScreenFontSize(15, 1.2), 15);
+  EXPECT_EQ(ScreenFontSize(1, 1.0), 6) << "never unreadably small";
+}
+
 }  // namespace
 }  // namespace tamrix::ui

@@ -95,7 +95,10 @@ void Form::SetColor(TColor c) {
 void Form::SetVisible(bool v) {
   if (v == visible_) return;
   visible_ = v;
-  if (!v) open_menu_ = nullptr;
+  if (!v) {
+    open_menu_ = nullptr;
+    if (auto *box = dynamic_cast<ComboBox *>(active_)) box->CloseUp(false);
+  }
   Changed(Aspect::Visible);
   if (v && !shown_once_) {
     shown_once_ = true;
@@ -139,7 +142,13 @@ bool Form::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
   return true;
 }
 
-void Form::SetActiveControl(Control *c) { active_ = c; }
+void Form::SetActiveControl(Control *c) {
+  if (c == active_) return;
+  // A list open below the box closes when the focus leaves it.
+  if (auto *box = dynamic_cast<ComboBox *>(active_)) box->CloseUp(false);
+  active_ = c;
+  Changed(Aspect::Focus);
+}
 
 void Form::ControlRemoved(Control *c) {
   if (active_ == c) active_ = nullptr;
@@ -176,7 +185,7 @@ void Form::SelectNext(bool forward) {
   const auto n = static_cast<long>(list.size());
   long i = it == list.end() ? (forward ? -1 : 0) : it - list.begin();
   i = ((forward ? i + 1 : i - 1) % n + n) % n;
-  active_ = list[static_cast<std::size_t>(i)];
+  SetActiveControl(list[static_cast<std::size_t>(i)]);
 }
 
 void Form::FindButtons(const Container &c, Button **def, Button **cancel) const {
@@ -236,6 +245,7 @@ bool Form::KeyDown(TShortCut key) {
       return true;
     }
   }
+  if (active_ && active_->KeyDown(key)) return true;
   if (key == vkReturn) {
     Button *target = dynamic_cast<Button *>(active_);
     if (!target) target = DefaultButton();

@@ -8,6 +8,15 @@ namespace tamrix::ui {
 
 namespace {
 
+struct NamedKey {
+  TShortCut key;
+  const char *name;
+};
+constexpr NamedKey kNamedKeys[] = {{vkReturn, "Enter"}, {vkEscape, "Esc"},  {vkTab, "Tab"},
+                                   {vkSpace, "Space"},  {vkPrior, "PgUp"},  {vkNext, "PgDn"},
+                                   {vkEnd, "End"},      {vkHome, "Home"},   {vkLeft, "Left"},
+                                   {vkUp, "Up"},        {vkRight, "Right"}, {vkDown, "Down"}};
+
 std::string Lower(std::string_view s) {
   std::string r(s);
   for (char &c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -18,9 +27,10 @@ TShortCut KeyFromName(std::string_view name) {
   const std::string n = Lower(name);
   if (n.size() == 1 && std::isalnum(static_cast<unsigned char>(n[0])))
     return static_cast<TShortCut>(std::toupper(static_cast<unsigned char>(n[0])));
-  if (n == "enter" || n == "return") return vkReturn;
-  if (n == "esc" || n == "escape") return vkEscape;
-  if (n == "tab") return vkTab;
+  if (n == "return") return vkReturn;
+  if (n == "escape") return vkEscape;
+  for (const NamedKey &k : kNamedKeys)
+    if (n == Lower(k.name)) return k.key;
   if (n.size() >= 2 && n.size() <= 3 && n[0] == 'f') {
     int number = 0;
     for (std::size_t i = 1; i < n.size(); ++i) {
@@ -58,11 +68,14 @@ std::string ShortCutToText(TShortCut s) {
   if (s & scCtrl) out += "Ctrl+";
   if (s & scAlt) out += "Alt+";
   const TShortCut key = KeyOf(s);
-  if (key >= vkF1 && key < vkF1 + 12) out += "F" + std::to_string(key - vkF1 + 1);
-  else if (key == vkReturn) out += "Enter";
-  else if (key == vkEscape) out += "Esc";
-  else if (key == vkTab) out += "Tab";
-  else out += static_cast<char>(key);
+  if (key >= vkF1 && key < vkF1 + 12) {
+    out += "F" + std::to_string(key - vkF1 + 1);
+    return out;
+  }
+  for (const NamedKey &k : kNamedKeys) {
+    if (k.key == key) return out + k.name;
+  }
+  out += static_cast<char>(key);
   return out;
 }
 

@@ -25,7 +25,7 @@ namespace tamrix::ui::view {
 namespace {
 
 constexpr int kOriginX = 20, kOriginY = 30;
-constexpr int kBoxW = 548, kBoxH = 358;  // layout pixels, as the graph's box
+constexpr int kBoxW = 548, kBoxH = 358;  // device pixels, as the graph's box at 120 dpi
 
 using Picture = std::function<void(Canvas &)>;
 
@@ -149,8 +149,8 @@ struct Screen {
   std::vector<char> Take(const std::function<void()> &draw) {
     fl_begin_offscreen(pixmap);
     fl_rectf(0, 0, w, h, FL_WHITE);
-    fl_push_clip(kOriginX, kOriginY, ctx.Px(kBoxW), ctx.Px(kBoxH));
-    fl_rectf(kOriginX, kOriginY, ctx.Px(kBoxW), ctx.Px(kBoxH), FL_BLACK);
+    fl_push_clip(kOriginX, kOriginY, kBoxW, kBoxH);
+    fl_rectf(kOriginX, kOriginY, kBoxW, kBoxH, FL_BLACK);
     draw();
     fl_pop_clip();
     fl_end_offscreen();
@@ -181,7 +181,7 @@ struct Screen {
         line.clear();
       };
       auto px = [&](TPoint p) {
-        return XPoint{static_cast<short>(kOriginX + ctx.Px(p.x)), static_cast<short>(kOriginY + ctx.Px(p.y))};
+        return XPoint{static_cast<short>(kOriginX + p.x), static_cast<short>(kOriginY + p.y)};
       };
       TColor colour = 0;
       int width = 0;
@@ -190,7 +190,8 @@ struct Screen {
           flush();
           fl_font(kFont, ctx.FontSize(TFont{}));
           fl_color(ToFlColor(op.color));
-          fl_draw(op.text.c_str(), kOriginX + ctx.Px(op.at.x), kOriginY + ctx.Px(op.at.y) + fl_height() - fl_descent());
+          fl_draw(op.text.c_str(), kOriginX + op.at.x,
+                  kOriginY + op.at.y + fl_height() - fl_descent());
           continue;
         }
         if (op.kind != CanvasOp::LineTo) continue;
@@ -199,7 +200,7 @@ struct Screen {
           colour = op.color;
           width = op.width;
           fl_color(ToFlColor(op.color));
-          fl_line_style(FL_SOLID, op.width > 1 ? ctx.Px(op.width) : 0);
+          fl_line_style(FL_SOLID, op.width > 1 ? op.width : 0);
           line.push_back(px(op.from));
         }
         line.push_back(px(op.at));
@@ -254,6 +255,7 @@ TEST_P(CanvasPixels, SameAsPlainPolylines) {
   }
 }
 
+// Strokes are device pixels at any scale; the scale sizes the text.
 INSTANTIATE_TEST_SUITE_P(Scales, CanvasPixels, testing::Values(0.8, 1.0, kLargestScale));
 
 }  // namespace

@@ -62,10 +62,10 @@ class DemoForm : public Form {
       const TColor colours[] = {clBlue, clYellow, clLime, clRed};
       for (int ch = 0; ch < 4; ++ch) {
         c.SetPenColor(colours[ch]);
-        c.MoveTo(0, Graph.Height() - 10 - ch * 30);
-        for (int x = 0; x < Graph.Width(); x += 20) {
-          c.LineTo(x, Graph.Height() - 10 - ch * 30 - (x / 20 % 2) * 15);
-          c.LineTo(x + 20, Graph.Height() - 10 - ch * 30 - (x / 20 % 2) * 15);
+        c.MoveTo(0, Graph.PixelHeight() - 10 - ch * 30);
+        for (int x = 0; x < Graph.PixelWidth(); x += 20) {
+          c.LineTo(x, Graph.PixelHeight() - 10 - ch * 30 - (x / 20 % 2) * 15);
+          c.LineTo(x + 20, Graph.PixelHeight() - 10 - ch * 30 - (x / 20 % 2) * 15);
         }
         c.SetFontColor(colours[ch]);
         c.TextOut(4, 4 + ch * 16, Format("CH%.2d", ch));

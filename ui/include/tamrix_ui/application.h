@@ -2,8 +2,8 @@
 // (the first created is the main form), the thread's message queue, the
 // error box, and optionally the on-screen view.
 //
-//   int main(int, char **argv) {
-//     tamrix::ui::Application app(argv[0]);   // title "Tamrix" for .../tamrix
+//   int main() {
+//     tamrix::ui::Application app;            // title "Tamrix" for .../tamrix
 //     app.UseScreen();                        // omit for headless runs
 //     MainForm = &app.CreateForm<TMainForm>();
 //     app.Run();                              // until the main form closes

@@ -13,6 +13,7 @@
 
 #include "tamrix_ui/color.h"
 #include "tamrix_ui/font.h"
+#include "tamrix_ui/keys.h"
 
 namespace tamrix::ui {
 
@@ -36,7 +37,7 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 // What changed in a control or form, so that an on-screen peer can follow.
 enum class Aspect {
   Bounds, Visible, Enabled, Font, Color, Caption, Text, Items, ItemIndex,
-  Style, Bevel, Keys, Menu, Paint, Modal
+  Style, Bevel, Keys, Menu, Paint, Modal, Focus, DropDown
 };
 
 // The on-screen counterpart of a control, form or menu.
@@ -163,6 +164,9 @@ class Control {
   virtual bool CanFocus() const { return false; }
   bool Focused() const;
   void SetFocus();
+  // A key typed while this control has the focus, before the form's own
+  // keys (Enter, Esc, Tab); true when the control took it.
+  virtual bool KeyDown(TShortCut) { return false; }
 
   PeerSlot &PeerHolder() { return peer_; }
 

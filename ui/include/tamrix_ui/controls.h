@@ -72,7 +72,9 @@ class Label : public Control {
 
 // Selection: ItemIndex is -1 (none) or a line index; setting a value
 // outside the lines leaves no line selected. Selecting scrolls the line into
-// view. The font colour applies to the whole list.
+// view. The font colour applies to the whole list. A line wider than the
+// room inside the frame brings a horizontal scroll bar, so that every line
+// can be read in full; the bar takes its height from the lines' room.
 class ListBox : public Control {
  public:
   explicit ListBox(Container *parent);
@@ -93,16 +95,30 @@ class ListBox : public Control {
   int VisibleLines() const;
   int ItemHeight() const;
 
+  // Layout pixels: the sunken frame on each side, the room a line takes
+  // beside its text, a scroll bar's thickness.
+  static constexpr int kFrame = 2;
+  static constexpr int kLinePadding = 6;
+  static constexpr int kScrollBarSize = 20;
+  // The widest line's text, as the application measures it.
+  int ScrollWidth() const { return scroll_width_; }
+  bool HorizontalScrollBar() const;
+
   bool CanFocus() const override { return Visible() && Enabled(); }
 
  protected:
   void OnBoundsChanged() override { ScrollIntoView(); }
+  void OnFontChanged() override;
 
  private:
   void ScrollIntoView();
+  int MeasureLine(const std::string &line) const;
   std::vector<std::string> items_;
   int item_index_ = -1;
   int top_index_ = 0;
+  int scroll_width_ = 0;
+  std::string measured_face_;
+  int measured_height_ = 0;
 };
 
 enum TComboBoxStyle { csDropDown, csDropDownList };
@@ -110,6 +126,12 @@ enum TComboBoxStyle { csDropDown, csDropDownList };
 // csDropDownList: Text is always the selected item ("" for none).
 // csDropDown: Text is free; setting or typing a text leaves ItemIndex -1,
 // selecting an item copies it into Text.
+//
+// Keys of the focused box, closed or open: Up, Down, Home, End, Page Up and
+// Page Down move the selection; in a drop-down list a typed letter or digit
+// selects the next item that starts with it. Alt+Down and F4 open the list;
+// while open, Enter, F4 and Alt+Up close it, Esc closes it and restores the
+// selection it opened with, Tab closes it and moves on.
 class ComboBox : public Control {
  public:
   explicit ComboBox(Container *parent);
@@ -133,15 +155,26 @@ class ComboBox : public Control {
   // Rows shown when the list is open.
   int DropDownCount() const { return drop_down_count_; }
   void SetDropDownCount(int n);
+  // Whether the list is open; closing it with Cancel restores the
+  // selection it opened with.
+  bool DroppedDown() const { return dropped_down_; }
+  void SetDroppedDown(bool open);
+  void CloseUp(bool cancel);
 
   bool CanFocus() const override { return Visible() && Enabled(); }
+  bool KeyDown(TShortCut key) override;
 
  private:
+  void SelectByKey(int index);
+  int NextStartingWith(char c) const;
   TComboBoxStyle style_ = csDropDown;
   std::vector<std::string> items_;
   int item_index_ = -1;
   std::string text_;
   int drop_down_count_ = 8;
+  bool dropped_down_ = false;
+  int index_at_open_ = -1;
+  std::string text_at_open_;
 };
 
 class Edit : public Control {
@@ -159,7 +192,8 @@ enum TBevelCut { bvNone, bvLowered, bvRaised };
 
 // A panel's client area for docking is its bounds less BorderWidth and one
 // BevelWidth for each bevel that is not bvNone. Defaults as on the original
-// platform: outer bevel raised, inner none, bevel width 1.
+// platform: outer bevel raised, inner none, bevel width 1. Bevel and border
+// widths are device pixels at every screen scale, as on the original.
 class Panel : public Control, public Container {
  public:
   explicit Panel(Container *parent);
@@ -195,10 +229,19 @@ class Panel : public Control, public Container {
 
 // Draws only through its paint handler. Headless, Repaint() paints into a
 // recording canvas kept as LastPaint(); on screen it redraws the area at
-// once.
+// once. Its canvas works in device pixels: PixelWidth() and PixelHeight()
+// are the area's real pixels on screen, and its layout size headless.
 class PaintBox : public Control {
  public:
   explicit PaintBox(Container *parent);
+
+  int PixelWidth() const { return pixel_width_ < 0 ? Width() : pixel_width_; }
+  int PixelHeight() const { return pixel_height_ < 0 ? Height() : pixel_height_; }
+  // Set by the on-screen view whenever it places the box.
+  void SetPixelSize(int width, int height) {
+    pixel_width_ = width;
+    pixel_height_ = height;
+  }
 
   std::function<void(Canvas &)> OnPaint;
   void Repaint();
@@ -212,6 +255,8 @@ class PaintBox : public Control {
 
  private:
   std::unique_ptr<RecordingCanvas> last_paint_;
+  int pixel_width_ = -1;
+  int pixel_height_ = -1;
   int paint_count_ = 0;
   bool painting_ = false;
 };

@@ -121,8 +121,9 @@ class Form : public Container {
   std::vector<Control *> TabOrderList() const;
   void SelectNext(bool forward = true);
   // A key as typed: menu shortcuts first, then an open menu's mnemonics,
-  // Alt+letter opening a menu, Enter (focused button, else default button),
-  // Esc (open menu, else cancel button), Tab. True when something took it.
+  // Alt+letter opening a menu, the focused control's own keys, Enter
+  // (focused button, else default button), Esc (open menu, else cancel
+  // button), Tab. True when something took it.
   bool KeyDown(TShortCut key);
   // The top-level menu item opened by its mnemonic, until Esc or a choice.
   MenuItem *OpenMenu() const { return open_menu_; }

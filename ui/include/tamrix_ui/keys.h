@@ -20,7 +20,17 @@ constexpr TShortCut scModifiers = scShift | scCtrl | scAlt;
 constexpr TShortCut vkTab = 0x09;
 constexpr TShortCut vkReturn = 0x0D;
 constexpr TShortCut vkEscape = 0x1B;
+constexpr TShortCut vkSpace = 0x20;
+constexpr TShortCut vkPrior = 0x21;  // Page Up
+constexpr TShortCut vkNext = 0x22;   // Page Down
+constexpr TShortCut vkEnd = 0x23;
+constexpr TShortCut vkHome = 0x24;
+constexpr TShortCut vkLeft = 0x25;
+constexpr TShortCut vkUp = 0x26;
+constexpr TShortCut vkRight = 0x27;
+constexpr TShortCut vkDown = 0x28;
 constexpr TShortCut vkF1 = 0x70;  // vkF1 + n - 1 for Fn, up to F12
+constexpr TShortCut vkF4 = vkF1 + 3;
 
 constexpr TShortCut KeyOf(TShortCut s) { return s & ~scModifiers; }
 

@@ -22,6 +22,11 @@ int FromScreen(int screen_px, double scale);
 
 // The face used for every font on screen.
 inline constexpr const char *kScreenFontFamily = "IPAPGothic";
+// Its pixel size for a font of the given layout height. The layouts were
+// made for "ＭＳ Ｐゴシック", whose text this face matches in width at 13/15
+// of the height ("LogSlot": 47 pixels against the layout's 48 at 15); the
+// scaled size is rounded down, so that no text outgrows its scaled control.
+int ScreenFontSize(int layout_height, double scale);
 
 class ScreenView {
  public:

@@ -1,12 +1,11 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Choice.H>
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Hold_Browser.H>
 #include <FL/Fl_Input.H>
-#include <FL/Fl_Input_Choice.H>
-#include <FL/Fl_Menu_Button.H>
+#include <FL/Fl_Menu_Window.H>
+#include <FL/Fl_Scrollbar.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
@@ -46,20 +45,47 @@ void WidgetPeer::SyncAll() {
     Sync(a);
 }
 
-void WidgetPeer::Place(int menu_height) {
-  // Edges are scaled from window-absolute layout positions, so that docked
-  // neighbours meet without gaps after rounding.
-  int left = model_.Left(), top = model_.Top();
-  for (Container *p = model_.Parent(); p; ) {
+namespace {
+
+struct Edges {
+  int x0, y0, x1, y1;
+};
+
+// A control's edges in window pixels (below the menu bar). Edges are scaled
+// from window-absolute layout positions, so that docked neighbours meet
+// without gaps after rounding; an edge on a panel's inner border keeps the
+// panel's bevel and border, which are device pixels, at their width.
+Edges EdgesOf(const ViewContext &ctx, const Control &c) {
+  int left = c.Left(), top = c.Top();
+  for (Container *p = c.Parent(); p;) {
     auto *pc = dynamic_cast<Control *>(p);
     if (!pc) break;
     left += pc->Left();
     top += pc->Top();
     p = pc->Parent();
   }
-  const int x0 = ctx_.Px(left), x1 = ctx_.Px(left + model_.Width());
-  const int y0 = ctx_.Px(top), y1 = ctx_.Px(top + model_.Height());
-  widget_->resize(x0, menu_height + y0, x1 - x0, y1 - y0);
+  Edges e{ctx.Px(left), ctx.Px(top), ctx.Px(left + c.Width()), ctx.Px(top + c.Height())};
+  if (const auto *panel = dynamic_cast<const Panel *>(c.Parent())) {
+    const TRect inner = panel->AlignRect();
+    const int inset = inner.left;
+    if (inset > 0) {
+      const Edges outer = EdgesOf(ctx, *panel);
+      const TRect &r = c.BoundsRect();
+      if (r.left == inner.left) e.x0 = outer.x0 + inset;
+      if (r.top == inner.top) e.y0 = outer.y0 + inset;
+      if (r.Right() == inner.Right()) e.x1 = outer.x1 - inset;
+      if (r.Bottom() == inner.Bottom()) e.y1 = outer.y1 - inset;
+    }
+  }
+  return e;
+}
+
+}  // namespace
+
+void WidgetPeer::Place(int menu_height) {
+  const Edges e = EdgesOf(ctx_, model_);
+  widget_->resize(e.x0, menu_height + e.y0, std::max(e.x1 - e.x0, 0), std::max(e.y1 - e.y0, 0));
+  Placed();
 }
 
 namespace {
@@ -95,9 +121,6 @@ class ButtonPeer : public WidgetPeer {
         w_->labelfont(kFont);
         w_->labelsize(ctx_.FontSize(b_.Font()));
         w_->labelcolor(ToFlColor(b_.Font().color));
-        break;
-      case Aspect::Keys:
-        w_->shortcut(b_.Default() ? FL_Enter : b_.Cancel() ? FL_Escape : 0);
         break;
       default: return;
     }
@@ -147,15 +170,32 @@ class LabelPeer : public WidgetPeer {
 
 // ---- ListBox -------------------------------------------------------------------
 
+// Lines stand as far apart as the list's item height, and the horizontal
+// bar follows the list's own widest line, so that the screen shows the lines
+// the list reckons with.
+class ListWidget : public Fl_Hold_Browser {
+ public:
+  ListWidget(ViewContext &ctx, ListBox &l) : Fl_Hold_Browser(0, 0, 10, 10), ctx_(ctx), l_(l) {}
+
+ protected:
+  int item_height(void *) const override { return std::max(ctx_.Px(l_.ItemHeight()), 1); }
+  int full_width() const override {
+    return l_.ScrollWidth() > 0 ? ctx_.Px(l_.ScrollWidth()) + ListBox::kLinePadding : 0;
+  }
+
+ private:
+  ViewContext &ctx_;
+  ListBox &l_;
+};
+
 class ListBoxPeer : public WidgetPeer {
  public:
   ListBoxPeer(ViewContext &ctx, FormPeer &form, ListBox &l) : WidgetPeer(ctx, form, l), l_(l) {
-    w_ = new Fl_Hold_Browser(0, 0, 10, 10);
+    w_ = new ListWidget(ctx, l);
     w_->format_char(0);
     w_->box(FL_DOWN_BOX);
-    // Lines wider than the list are clipped, as on the original platform;
-    // a horizontal bar would hide a line of a short list.
-    w_->has_scrollbar(Fl_Browser_::VERTICAL);
+    w_->has_scrollbar(Fl_Browser_::BOTH);
+    w_->scrollbar_size(ctx.Px(ListBox::kScrollBarSize));
     w_->selection_color(ToFlColor(clHighlight));
     w_->when(FL_WHEN_CHANGED);
     w_->callback(&ListBoxPeer::OnSelect, this);
@@ -210,107 +250,308 @@ class ListBoxPeer : public WidgetPeer {
 
 // ---- ComboBox ------------------------------------------------------------------
 
-void FillMenu(Fl_Menu_ *menu, const std::vector<std::string> &items) {
-  menu->clear();
-  for (const std::string &item : items) {
-    // Added under a placeholder, then renamed: the name is shown as written.
-    const int index = menu->add("x", 0, nullptr, nullptr, 0);
-    menu->replace(index, item.c_str());
-  }
+// The button at the right of a box, with its arrow pointing down.
+void DrawDropButton(int x, int y, int w, int h) {
+  fl_draw_box(FL_UP_BOX, x, y, w, h, ToFlColor(clBtnFace));
+  const int half = std::max(std::min(w, h) / 4, 2);
+  const int cx = x + w / 2, cy = y + h / 2 - half / 2;
+  fl_color(FL_BLACK);
+  fl_polygon(cx - half, cy, cx + half, cy, cx, cy + half);
 }
 
-class DropDownListPeer : public WidgetPeer {
+// The open list of a box: below the box as wide as it, showing up to
+// DropDownCount rows; above it only when there is no room below, and never
+// off the screen. Clicking a row picks it, clicking elsewhere closes the
+// list; keys go to the form, which gives them to the box.
+class DropDownPopup : public Fl_Menu_Window {
  public:
-  DropDownListPeer(ViewContext &ctx, FormPeer &form, ComboBox &c) : WidgetPeer(ctx, form, c), c_(c) {
-    w_ = new Fl_Choice(0, 0, 10, 10);
-    w_->down_box(FL_BORDER_BOX);
-    w_->callback(&DropDownListPeer::OnChoose, this);
-    Own(w_);
+  DropDownPopup(ViewContext &ctx, FormPeer &form, ComboBox &c, Fl_Widget &anchor)
+      : Fl_Menu_Window(0, 0, 10, 10), ctx_(ctx), form_(form), c_(c), anchor_(anchor) {
+    bar_ = new Fl_Scrollbar(0, 0, 10, 10);
+    bar_->type(FL_VERTICAL);
+    bar_->callback(&DropDownPopup::OnScroll, this);
+    end();
+  }
+  ~DropDownPopup() override { Close(); }
+
+  void Open() {
+    if (shown()) return;
+    const int count = c_.ItemCount();
+    row_h_ = std::max(ctx_.Px(c_.Font().height), 1);
+    rows_ = std::clamp(std::min(c_.DropDownCount(), count), 1, std::max(count, 1));
+    const Fl_Window *win = anchor_.window();
+    const int ax = win->x_root() + anchor_.x(), ay = win->y_root() + anchor_.y();
+    const int aw = anchor_.w(), ah = anchor_.h();
+    int sx, sy, sw, sh;
+    Fl::screen_xywh(sx, sy, sw, sh, ax + aw / 2, ay + ah / 2);
+    const int below = sy + sh - (ay + ah), above = ay - sy;
+    int height = rows_ * row_h_ + 2;
+    bool down = true;
+    if (height > below) {
+      if (height <= above) {
+        down = false;
+      } else {
+        // Neither side holds every row: the roomier side, fewer rows.
+        down = below >= above;
+        rows_ = std::max((std::max(below, above) - 2) / row_h_, 1);
+        height = rows_ * row_h_ + 2;
+      }
+    }
+    const int x = std::clamp(ax, sx, std::max(sx, sx + sw - aw));
+    const int y = std::clamp(down ? ay + ah : ay - height, sy, std::max(sy, sy + sh - height));
+    resize(x, y, aw, height);
+    const int bar_w = count > rows_ ? std::min(ctx_.Px(ListBox::kScrollBarSize), aw / 2) : 0;
+    bar_->resize(aw - 1 - bar_w, 1, bar_w, height - 2);
+    if (bar_w)
+      bar_->show();
+    else
+      bar_->hide();
+    hover_moved_ = false;
+    top_ = 0;
+    SyncIndex();
+    show();
+    Fl::grab(this);
+  }
+
+  void Close() {
+    if (Fl::grab() == this) Fl::grab(nullptr);
+    if (shown()) hide();
+  }
+
+  // The highlight follows the box's selection, scrolled into view.
+  void SyncIndex() {
+    highlight_ = c_.ItemIndex();
+    if (highlight_ >= 0) top_ = std::clamp(top_, highlight_ - rows_ + 1, highlight_);
+    top_ = std::clamp(top_, 0, std::max(c_.ItemCount() - rows_, 0));
+    bar_->value(top_, rows_, 0, c_.ItemCount());
+    redraw();
+  }
+
+  int handle(int event) override {
+    const int ex = Fl::event_x(), ey = Fl::event_y();
+    const bool inside = ex >= 0 && ey >= 0 && ex < w() && ey < h();
+    const bool on_bar = bar_->visible() && Fl::event_inside(bar_);
+    switch (event) {
+      case FL_KEYBOARD:
+      case FL_SHORTCUT: form_.RouteKey(); return 1;
+      case FL_PUSH:
+        if (on_bar) return Fl_Menu_Window::handle(event);
+        if (inside)
+          Pick(RowAt(ey));
+        else
+          ctx_.app.RunGuarded([this] { c_.CloseUp(false); });
+        return 1;
+      case FL_MOVE:
+      case FL_DRAG:
+        if (Fl::pushed() == bar_) return Fl_Menu_Window::handle(event);
+        if (inside && !on_bar && RowAt(ey) != highlight_) {
+          hover_moved_ = true;
+          highlight_ = RowAt(ey);
+          redraw();
+        }
+        return 1;
+      case FL_RELEASE:
+        if (Fl::pushed() == bar_) return Fl_Menu_Window::handle(event);
+        // A press on the box dragged onto a row picks it.
+        if (inside && !on_bar && hover_moved_) Pick(RowAt(ey));
+        return 1;
+      case FL_MOUSEWHEEL:
+        top_ = std::clamp(top_ + Fl::event_dy(), 0, std::max(c_.ItemCount() - rows_, 0));
+        bar_->value(top_, rows_, 0, c_.ItemCount());
+        redraw();
+        return 1;
+      default: return Fl_Menu_Window::handle(event);
+    }
+  }
+
+  void draw() override {
+    fl_draw_box(FL_BORDER_BOX, 0, 0, w(), h(), ToFlColor(clWindow));
+    fl_color(FL_BLACK);
+    fl_rect(0, 0, w(), h());
+    fl_font(kFont, ctx_.FontSize(c_.Font()));
+    const int text_w = w() - 2 - (bar_->visible() ? bar_->w() : 0);
+    for (int r = 0; r < rows_ && top_ + r < c_.ItemCount(); ++r) {
+      const int i = top_ + r;
+      const int y = 1 + r * row_h_;
+      const bool lit = i == highlight_;
+      if (lit) fl_rectf(1, y, text_w, row_h_, ToFlColor(clHighlight));
+      fl_color(ToFlColor(lit ? clHighlightText : c_.Font().color));
+      fl_draw(c_.Items()[static_cast<std::size_t>(i)].c_str(), 1 + ctx_.Px(2), y,
+              text_w - ctx_.Px(2), row_h_, FL_ALIGN_LEFT | FL_ALIGN_CLIP, nullptr, 0);
+    }
+    draw_children();
+  }
+
+ private:
+  int RowAt(int y) const {
+    const int row = top_ + (y - 1) / row_h_;
+    return std::clamp(row, 0, std::max(c_.ItemCount() - 1, 0));
+  }
+  void Pick(int index) {
+    if (c_.ItemCount() == 0) return;
+    ctx_.app.RunGuarded([this, index] {
+      c_.SetItemIndex(index);
+      c_.CloseUp(false);
+    });
+  }
+  static void OnScroll(Fl_Widget *, void *self) {
+    auto *p = static_cast<DropDownPopup *>(self);
+    p->top_ = p->bar_->value();
+    p->redraw();
+  }
+
+  ViewContext &ctx_;
+  FormPeer &form_;
+  ComboBox &c_;
+  Fl_Widget &anchor_;
+  Fl_Scrollbar *bar_;
+  int row_h_ = 1;
+  int rows_ = 1;
+  int top_ = 0;
+  int highlight_ = -1;
+  bool hover_moved_ = false;
+};
+
+// A drop-down list, closed: the selected item, highlighted while the box
+// has the focus, and the drop button. A click opens or closes the list;
+// keys go to the form (the window hands them on).
+class DropDownListWidget : public Fl_Widget {
+ public:
+  DropDownListWidget(ViewContext &ctx, ComboBox &c) : Fl_Widget(0, 0, 10, 10), ctx_(ctx), c_(c) {}
+  int handle(int event) override {
+    switch (event) {
+      case FL_PUSH: ctx_.app.RunGuarded([this] { c_.SetDroppedDown(!c_.DroppedDown()); }); return 1;
+      case FL_FOCUS:
+      case FL_UNFOCUS: redraw(); return 1;
+      case FL_ENTER:
+      case FL_LEAVE: return 1;
+      default: return 0;
+    }
+  }
+  void draw() override {
+    fl_draw_box(FL_DOWN_BOX, x(), y(), w(), h(), ToFlColor(c_.Color()));
+    const int dx = Fl::box_dx(FL_DOWN_BOX), dy = Fl::box_dy(FL_DOWN_BOX);
+    const int ix = x() + dx, iy = y() + dy, iw = w() - Fl::box_dw(FL_DOWN_BOX),
+              ih = h() - Fl::box_dh(FL_DOWN_BOX);
+    const int bw = std::min(ctx_.Px(ListBox::kScrollBarSize), iw / 2);
+    DrawDropButton(ix + iw - bw, iy, bw, ih);
+    const bool lit = Fl::focus() == this && !c_.DroppedDown();
+    const int pad = std::max(ctx_.Px(1), 1);
+    if (lit) fl_rectf(ix + pad, iy + pad, iw - bw - 2 * pad, ih - 2 * pad, ToFlColor(clHighlight));
+    fl_font(kFont, ctx_.FontSize(c_.Font()));
+    fl_color(ToFlColor(lit ? clHighlightText : c_.Font().color));
+    fl_draw(c_.Text().c_str(), ix + 2 * pad, iy, iw - bw - 3 * pad, ih,
+            FL_ALIGN_LEFT | FL_ALIGN_CLIP, nullptr, 0);
+  }
+
+ private:
+  ViewContext &ctx_;
+  ComboBox &c_;
+};
+
+// An editable box: a text field and the drop button in one sunken frame.
+class EditableBoxWidget : public Fl_Group {
+ public:
+  EditableBoxWidget(ViewContext &ctx, ComboBox &c) : Fl_Group(0, 0, 10, 10), ctx_(ctx), c_(c) {
+    input_ = new Fl_Input(0, 0, 10, 10);
+    input_->box(FL_FLAT_BOX);
+    button_ = new DropButton(ctx, c);
+    end();
+    resizable(nullptr);
+    box(FL_DOWN_BOX);
+  }
+  Fl_Input *Input() const { return input_; }
+  void resize(int x, int y, int w, int h) override {
+    Fl_Widget::resize(x, y, w, h);
+    const int ix = x + Fl::box_dx(box()), iy = y + Fl::box_dy(box());
+    const int iw = w - Fl::box_dw(box()), ih = h - Fl::box_dh(box());
+    const int bw = std::min(ctx_.Px(ListBox::kScrollBarSize), iw / 2);
+    input_->resize(ix, iy, iw - bw, ih);
+    button_->resize(ix + iw - bw, iy, bw, ih);
+  }
+  void draw() override {
+    if (damage() & ~FL_DAMAGE_CHILD) draw_box(box(), x(), y(), w(), h(), input_->color());
+    draw_children();
+  }
+
+ private:
+  class DropButton : public Fl_Widget {
+   public:
+    DropButton(ViewContext &ctx, ComboBox &c) : Fl_Widget(0, 0, 10, 10), ctx_(ctx), c_(c) {
+      clear_visible_focus();
+    }
+    int handle(int event) override {
+      if (event != FL_PUSH) return 0;
+      ctx_.app.RunGuarded([this] { c_.SetDroppedDown(!c_.DroppedDown()); });
+      return 1;
+    }
+    void draw() override { DrawDropButton(x(), y(), w(), h()); }
+
+   private:
+    ViewContext &ctx_;
+    ComboBox &c_;
+  };
+  ViewContext &ctx_;
+  ComboBox &c_;
+  Fl_Input *input_;
+  DropButton *button_;
+};
+
+class ComboBoxPeer : public WidgetPeer {
+ public:
+  ComboBoxPeer(ViewContext &ctx, FormPeer &form, ComboBox &c) : WidgetPeer(ctx, form, c), c_(c) {
+    if (c.Style() == csDropDownList) {
+      Own(new DropDownListWidget(ctx, c));
+    } else {
+      editable_ = new EditableBoxWidget(ctx, c);
+      // Typing and choosing are told apart: typing leaves no item selected.
+      editable_->Input()->when(FL_WHEN_CHANGED);
+      editable_->Input()->callback(&ComboBoxPeer::OnType, this);
+      Own(editable_);
+    }
+    Fl_Group::current(nullptr);
+    popup_ = std::make_unique<DropDownPopup>(ctx, form, c, *Widget());
   }
 
  protected:
   void Sync(Aspect what) override {
     switch (what) {
       case Aspect::Items:
-        FillMenu(w_, c_.Items());
-        SyncIndex();
-        break;
       case Aspect::ItemIndex:
-      case Aspect::Text: SyncIndex(); break;
-      case Aspect::Font:
-        w_->textfont(kFont);
-        w_->textsize(ctx_.FontSize(c_.Font()));
-        w_->textcolor(ToFlColor(c_.Font().color));
+      case Aspect::Text:
+        if (editable_) editable_->Input()->value(c_.Text().c_str());
+        popup_->SyncIndex();
         break;
-      case Aspect::Color: w_->color(ToFlColor(c_.Color())); break;
+      case Aspect::Font:
+        if (editable_) {
+          editable_->Input()->textfont(kFont);
+          editable_->Input()->textsize(ctx_.FontSize(c_.Font()));
+          editable_->Input()->textcolor(ToFlColor(c_.Font().color));
+        }
+        break;
+      case Aspect::Color:
+        if (editable_) editable_->Input()->color(ToFlColor(c_.Color()));
+        break;
+      case Aspect::DropDown:
+        if (c_.DroppedDown() && Widget()->window() && Widget()->window()->shown())
+          popup_->Open();
+        else
+          popup_->Close();
+        break;
       default: return;
     }
-    w_->redraw();
-  }
-
- private:
-  void SyncIndex() {
-    if (c_.ItemIndex() < 0) w_->value(static_cast<const Fl_Menu_Item *>(nullptr));
-    else w_->value(c_.ItemIndex());
-  }
-  static void OnChoose(Fl_Widget *, void *self) {
-    auto *p = static_cast<DropDownListPeer *>(self);
-    PeerMute mute(p->c_.PeerHolder());
-    p->c_.SetItemIndex(p->w_->value());
-  }
-  ComboBox &c_;
-  Fl_Choice *w_;
-};
-
-class DropDownPeer : public WidgetPeer {
- public:
-  DropDownPeer(ViewContext &ctx, FormPeer &form, ComboBox &c) : WidgetPeer(ctx, form, c), c_(c) {
-    w_ = new Fl_Input_Choice(0, 0, 10, 10);
-    // Typing and choosing are told apart here, not by the composite.
-    w_->input()->when(FL_WHEN_CHANGED);
-    w_->input()->callback(&DropDownPeer::OnType, this);
-    w_->menubutton()->callback(&DropDownPeer::OnChoose, this);
-    // One tab stop for the whole box, as on the original platform.
-    w_->menubutton()->clear_visible_focus();
-    Own(w_);
-  }
-
- protected:
-  void Sync(Aspect what) override {
-    switch (what) {
-      case Aspect::Items: FillMenu(w_->menubutton(), c_.Items()); break;
-      case Aspect::ItemIndex:
-      case Aspect::Text: w_->input()->value(c_.Text().c_str()); break;
-      case Aspect::Font:
-        w_->textfont(kFont);
-        w_->textsize(ctx_.FontSize(c_.Font()));
-        w_->textcolor(ToFlColor(c_.Font().color));
-        w_->menubutton()->textfont(kFont);
-        w_->menubutton()->textsize(ctx_.FontSize(c_.Font()));
-        break;
-      case Aspect::Color: w_->input()->color(ToFlColor(c_.Color())); break;
-      default: return;
-    }
-    w_->redraw();
+    Widget()->redraw();
   }
 
  private:
   static void OnType(Fl_Widget *, void *self) {
-    auto *p = static_cast<DropDownPeer *>(self);
+    auto *p = static_cast<ComboBoxPeer *>(self);
     PeerMute mute(p->c_.PeerHolder());
-    p->c_.SetText(p->w_->input()->value());
-  }
-  static void OnChoose(Fl_Widget *, void *self) {
-    auto *p = static_cast<DropDownPeer *>(self);
-    const int index = p->w_->menubutton()->value();
-    {
-      PeerMute mute(p->c_.PeerHolder());
-      p->c_.SetItemIndex(index);
-    }
-    p->w_->input()->value(p->c_.Text().c_str());
+    p->c_.SetText(p->editable_->Input()->value());
   }
   ComboBox &c_;
-  Fl_Input_Choice *w_;
+  EditableBoxWidget *editable_ = nullptr;
+  std::unique_ptr<DropDownPopup> popup_;
 };
 
 // ---- Edit ----------------------------------------------------------------------
@@ -360,8 +601,9 @@ class PanelGroup : public Fl_Group {
   void draw() override {
     if (damage() & ~FL_DAMAGE_CHILD) {
       fl_rectf(x(), y(), w(), h(), ToFlColor(p_.Color()));
-      const int bw = std::max(ctx_.Px(p_.BevelWidth()), 1);
-      const int border = ctx_.Px(p_.BorderWidth());
+      // Bevel and border keep their widths in device pixels.
+      const int bw = p_.BevelWidth();
+      const int border = p_.BorderWidth();
       DrawBevel(x(), y(), w(), h(), p_.BevelOuter(), bw);
       const int in = (p_.BevelOuter() != bvNone ? bw : 0) + border;
       DrawBevel(x() + in, y() + in, w() - 2 * in, h() - 2 * in, p_.BevelInner(), bw);
@@ -424,7 +666,7 @@ class PaintBoxWidget : public Fl_Widget {
 
 class PaintBoxPeer : public WidgetPeer {
  public:
-  PaintBoxPeer(ViewContext &ctx, FormPeer &form, PaintBox &p) : WidgetPeer(ctx, form, p) {
+  PaintBoxPeer(ViewContext &ctx, FormPeer &form, PaintBox &p) : WidgetPeer(ctx, form, p), p_(p) {
     Own(new PaintBoxWidget(ctx, p));
   }
 
@@ -432,6 +674,11 @@ class PaintBoxPeer : public WidgetPeer {
   void Sync(Aspect what) override {
     if (what == Aspect::Color || what == Aspect::Font) Widget()->redraw();
   }
+  // The paint handler's canvas is the widget's own pixels.
+  void Placed() override { p_.SetPixelSize(Widget()->w(), Widget()->h()); }
+
+ private:
+  PaintBox &p_;
 };
 
 }  // namespace
@@ -441,10 +688,8 @@ std::unique_ptr<WidgetPeer> MakeWidgetPeer(ViewContext &ctx, FormPeer &form, Con
   if (auto *b = dynamic_cast<Button *>(&control)) return std::make_unique<ButtonPeer>(ctx, form, *b);
   if (auto *l = dynamic_cast<Label *>(&control)) return std::make_unique<LabelPeer>(ctx, form, *l);
   if (auto *l = dynamic_cast<ListBox *>(&control)) return std::make_unique<ListBoxPeer>(ctx, form, *l);
-  if (auto *c = dynamic_cast<ComboBox *>(&control)) {
-    if (c->Style() == csDropDownList) return std::make_unique<DropDownListPeer>(ctx, form, *c);
-    return std::make_unique<DropDownPeer>(ctx, form, *c);
-  }
+  if (auto *c = dynamic_cast<ComboBox *>(&control))
+    return std::make_unique<ComboBoxPeer>(ctx, form, *c);
   if (auto *e = dynamic_cast<Edit *>(&control)) return std::make_unique<EditPeer>(ctx, form, *e);
   if (auto *p = dynamic_cast<Panel *>(&control)) return std::make_unique<PanelPeer>(ctx, form, *p);
   if (auto *p = dynamic_cast<PaintBox *>(&control)) return std::make_unique<PaintBoxPeer>(ctx, form, *p);

@@ -61,16 +61,16 @@ void FltkCanvas::Apply(const CanvasOp &op) {
       if (!line_open_ || op.color != line_color_ || op.width != line_width_) {
         FlushLines();
         fl_color(ToFlColor(op.color));
-        fl_line_style(FL_SOLID, op.width > 1 ? ctx_.Px(op.width) : 0);
+        fl_line_style(FL_SOLID, op.width > 1 ? op.width : 0);
         line_open_ = true;
         line_color_ = op.color;
         line_width_ = op.width;
       }
       if (line_starts_.empty() || op.from != line_end_) {
         line_starts_.push_back(line_points_.size() / 2);
-        AddPoint(ox_ + ctx_.Px(op.from.x), oy_ + ctx_.Px(op.from.y));
+        AddPoint(ox_ + op.from.x, oy_ + op.from.y);
       }
-      AddPoint(ox_ + ctx_.Px(op.at.x), oy_ + ctx_.Px(op.at.y));
+      AddPoint(ox_ + op.at.x, oy_ + op.at.y);
       line_end_ = op.at;
       break;
     case CanvasOp::TextOut: {
@@ -79,7 +79,7 @@ void FltkCanvas::Apply(const CanvasOp &op) {
       fl_color(ToFlColor(op.color));
       // TextOut places the top of the text; fl_draw wants the baseline.
       const std::string text = op.text;
-      fl_draw(text.c_str(), ox_ + ctx_.Px(op.at.x), oy_ + ctx_.Px(op.at.y) + fl_height() - fl_descent());
+      fl_draw(text.c_str(), ox_ + op.at.x, oy_ + op.at.y + fl_height() - fl_descent());
       break;
     }
     default:

@@ -1,5 +1,5 @@
-// Paint handlers draw on screen through this canvas: layout coordinates of
-// the paint box, scaled and offset into the window.
+// Paint handlers draw on screen through this canvas: device pixels of the
+// paint box, offset into the window (the font alone follows the scale).
 #pragma once
 
 #include <cstddef>

@@ -28,6 +28,19 @@ class FormWindow : public Fl_Double_Window {
     Fl_Double_Window::resize(x, y, w, h);
     if (sized) peer_.UserResized(w, h);
   }
+  int handle(int event) override {
+    // Keys the focused widget left go to the form first: Enter on a focused
+    // button presses it, a closed drop-down list takes its arrow keys. Only
+    // the window that has the keyboard takes them (a shortcut is offered to
+    // the window below the pointer too), and none behind a modal one.
+    const Fl_Widget *focus = Fl::focus();
+    const bool keyboard =
+        (!focus || focus->window() == this) && (!Fl::modal() || Fl::modal() == this);
+    if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && keyboard && peer_.RouteKey()) return 1;
+    const int taken = Fl_Double_Window::handle(event);
+    if (event == FL_PUSH || event == FL_KEYBOARD) peer_.FocusFromView();
+    return taken;
+  }
 
  private:
   static void OnClose(Fl_Widget *, void *self) {
@@ -201,6 +214,54 @@ void FormPeer::ApplyShow() {
   FocusFirst();
 }
 
+namespace {
+
+// The control whose widget holds the widget (a composite's part included).
+Control *ControlOfWidget(const Container &c, const Fl_Widget *w) {
+  for (Control *child : c.Controls()) {
+    if (auto *p = dynamic_cast<WidgetPeer *>(child->PeerHolder().Get())) {
+      if (p->Widget() == w || (p->Widget()->as_group() && p->Widget()->contains(w) && !GroupOf(*p)))
+        return child;
+    }
+    if (auto *inner = dynamic_cast<const Container *>(child))
+      if (Control *found = ControlOfWidget(*inner, w)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool FormPeer::RouteKey() {
+  const TShortCut key = KeyOfEvent();
+  if (key == scNone) return false;
+  const TShortCut code = KeyOf(key);
+  const bool letter = (code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9');
+  if ((key & scModifiers) == scAlt && letter && form_.Menu() &&
+      form_.Menu()->FindMnemonic(static_cast<char>(code)) && !form_.Menu()->FindShortCut(key))
+    return false;
+  FocusFromView();
+  bool taken = false;
+  ctx_.app.RunGuarded([&] { taken = form_.KeyDown(key); });
+  return taken;
+}
+
+void FormPeer::FocusFromView() {
+  const Fl_Widget *focus = Fl::focus();
+  if (!focus || focus->window() != window_) return;
+  Control *c = ControlOfWidget(form_, focus);
+  if (!c || c == form_.ActiveControl()) return;
+  PeerMute mute(form_.PeerHolder());
+  form_.SetActiveControl(c);
+}
+
+void FormPeer::FocusActive() {
+  Control *c = form_.ActiveControl();
+  if (!c || !window_->shown()) return;
+  auto *p = dynamic_cast<WidgetPeer *>(c->PeerHolder().Get());
+  if (!p) return;
+  if (!p->Widget()->contains(Fl::focus())) p->Widget()->take_focus();
+}
+
 void FormPeer::FocusFirst() {
   // A shown form starts with its active control, or the first one in tab
   // order, focused; the toolkit would wait for a window manager's focus.
@@ -210,7 +271,10 @@ void FormPeer::FocusFirst() {
     auto *p = dynamic_cast<WidgetPeer *>(c->PeerHolder().Get());
     if (!p) continue;
     // A composite (the editable box) passes the focus to its field.
-    if (p->Widget()->take_focus()) return;
+    if (p->Widget()->take_focus()) {
+      FocusFromView();
+      return;
+    }
   }
 }
 
@@ -226,6 +290,7 @@ void FormPeer::Update(Aspect what) {
         window_->position(ctx_.Px(form_.Left()), ctx_.Px(form_.Top()));
       break;
     case Aspect::Visible: ApplyShow(); break;
+    case Aspect::Focus: FocusActive(); break;
     default: break;
   }
 }

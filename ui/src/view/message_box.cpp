@@ -1,7 +1,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
-#include <FL/Fl_Return_Button.H>
 #include <FL/fl_draw.H>
 
 #include <algorithm>
@@ -64,7 +64,9 @@ void ShowMessageBox(const ViewContext &ctx, const std::string &title, const std:
   win.copy_label(title.c_str());
   if (icon) new ErrorIcon(pad, pad, icon);
   new TextBox(pad + icon + (icon ? pad : 0), pad, tw + 1, body_h, text, size);
-  auto *ok = new Fl_Return_Button((w - button_w) / 2, h - pad - button_h, button_w, button_h, "OK");
+  // A plain "OK", as the platform's boxes show it; Enter presses it.
+  auto *ok = new Fl_Button((w - button_w) / 2, h - pad - button_h, button_w, button_h, "OK");
+  ok->shortcut(FL_Enter);
   ok->labelfont(kFont);
   ok->labelsize(size);
   ok->callback([](Fl_Widget *b, void *) { b->window()->hide(); });

@@ -32,6 +32,8 @@ class WidgetPeer : public Peer {
 
  protected:
   virtual void Sync(Aspect what) = 0;
+  // After the widget has moved or changed size.
+  virtual void Placed() {}
   void Own(Fl_Widget *w) { widget_ = w; }
   ViewContext &ctx_;
   FormPeer &form_;
@@ -60,6 +62,11 @@ class FormPeer : public Peer {
   // From the window: the operator resized it or asked to close it.
   void UserResized(int w, int h);
   void UserClose();
+  // The key being handled, given to the form as typed (menu mnemonics stay
+  // with the menu bar, which opens its own menus); true when taken.
+  bool RouteKey();
+  // The form's active control follows the toolkit's focus.
+  void FocusFromView();
 
  private:
   void Build(Container &container, Fl_Group *group);
@@ -67,6 +74,7 @@ class FormPeer : public Peer {
   void ApplySize();
   void ApplyShow();
   void FocusFirst();
+  void FocusActive();
   ViewContext &ctx_;
   Form &form_;
   Fl_Double_Window *window_ = nullptr;

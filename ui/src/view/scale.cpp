@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "tamrix_ui/screen.h"
@@ -16,6 +17,13 @@ int ToScreen(int layout_px, double scale) {
   // of a graph goes through here.
   const double v = layout_px * scale;
   return static_cast<int>(v < 0 ? v - 0.5 : v + 0.5);
+}
+
+int ScreenFontSize(int layout_height, double scale) {
+  // The small allowance keeps exact products (15 at 1.0 gives 13) from
+  // falling a hair short of their integer.
+  const double size = layout_height * 13.0 * scale / 15.0;
+  return std::max(6, static_cast<int>(std::floor(size + 1e-9)));
 }
 
 int FromScreen(int screen_px, double scale) {

@@ -3,6 +3,7 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -64,7 +65,14 @@ ScreenView::ScreenView(Application &app) : impl_(std::make_unique<Impl>(app)) {
                             "; the windows need an X server");
   }
   fl_open_display(d);
-  Fl::set_font(view::kFont, " IPAPGothic");
+  // The toolkit keeps the name's address.
+  static const std::string face = std::string(" ") + kScreenFontFamily;
+  Fl::set_font(view::kFont, face.c_str());
+  // Every window is the program's own to a task bar: class "tamrix",
+  // "Tamrix" (the toolkit capitalises the second).
+  std::string xclass = app.Title();
+  for (char &c : xclass) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  Fl_Window::default_xclass(xclass.c_str());
   impl_->ctx.scale = ScaleFromDpi(ScreenDpi());
   impl_->wake_fd = app.Queue().WakeDescriptor();
   Fl::add_fd(impl_->wake_fd, FL_READ, &Impl::OnWake, impl_.get());

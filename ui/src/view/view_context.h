@@ -30,7 +30,7 @@ struct ViewContext {
 
   int Px(int layout) const { return ToScreen(layout, scale); }
   int Layout(int screen) const { return FromScreen(screen, scale); }
-  int FontSize(const TFont &f) const { return Px(f.height) < 6 ? 6 : Px(f.height); }
+  int FontSize(const TFont &f) const { return ScreenFontSize(f.height, scale); }
 };
 
 Fl_Color ToFlColor(TColor c);
@@ -39,6 +39,9 @@ std::string PlainLabel(std::string_view text);
 // FLTK reads '/', '\\' and '_' in menu paths; the '&' mnemonic is kept.
 std::string MenuPathPart(std::string_view caption);
 int ToFlShortcut(TShortCut s);
+// The key of the event being handled, as the forms number keys; 0 for a
+// key they have no number for.
+TShortCut KeyOfEvent();
 
 }  // namespace view
 }  // namespace tamrix::ui

@@ -43,4 +43,41 @@ int ToFlShortcut(TShortCut s) {
   return fl | key;
 }
 
+namespace {
+
+TShortCut CodeOfKey(int k) {
+  if (k >= 'a' && k <= 'z') return static_cast<TShortCut>(k - 'a' + 'A');
+  if (k >= '0' && k <= '9') return static_cast<TShortCut>(k);
+  if (k >= FL_KP + '0' && k <= FL_KP + '9') return static_cast<TShortCut>(k - FL_KP);
+  if (k >= FL_F + 1 && k <= FL_F + 12) return static_cast<TShortCut>(vkF1 + (k - FL_F - 1));
+  switch (k) {
+    case FL_Enter:
+    case FL_KP_Enter: return vkReturn;
+    case FL_Escape: return vkEscape;
+    case FL_Tab: return vkTab;
+    case ' ': return vkSpace;
+    case FL_Page_Up: return vkPrior;
+    case FL_Page_Down: return vkNext;
+    case FL_End: return vkEnd;
+    case FL_Home: return vkHome;
+    case FL_Left: return vkLeft;
+    case FL_Up: return vkUp;
+    case FL_Right: return vkRight;
+    case FL_Down: return vkDown;
+    default: return scNone;
+  }
+}
+
+}  // namespace
+
+TShortCut KeyOfEvent() {
+  const TShortCut code = CodeOfKey(Fl::event_key());
+  if (code == scNone) return scNone;
+  TShortCut mods = 0;
+  if (Fl::event_state(FL_SHIFT)) mods |= scShift;
+  if (Fl::event_state(FL_CTRL)) mods |= scCtrl;
+  if (Fl::event_state(FL_ALT)) mods |= scAlt;
+  return static_cast<TShortCut>(mods | code);
+}
+
 }  // namespace tamrix::ui::view
