@@ -49,7 +49,7 @@ class BoardSession {
   // Polls readable while a notification waits (-1 without a window).
   int NotificationDescriptor() const;
   // Takes the oldest waiting notification without waiting; false if none.
-  bool TakeNotification(std::uint32_t &message);
+  bool TakeNotification(std::uint32_t &message) const;
 
  private:
   void Check(std::int32_t result, const char *function) const;

@@ -152,7 +152,7 @@ int RunRead(const ReadCommand &command) {
     case Ending::kStalled: break;
   }
   char quiet[32];
-  std::snprintf(quiet, sizeof quiet, "%.1f", StallLimit(mode).count() / 1000.0);
+  std::snprintf(quiet, sizeof quiet, "%.1f", std::chrono::duration<double>(StallLimit(mode)).count());
   throw CommandFailure{
       slot, std::string("no sample word for ") + quiet + " s, after " + progress + " words"};
 }

@@ -2,6 +2,7 @@
 // subcommand, and turns every failure into one line on standard error.
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <variant>
 
 #include "commands.h"
@@ -40,6 +41,9 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "%s: %s\n%s\n", error.command.c_str(), error.what.c_str(),
                  error.usage.c_str());
     return 2;
+  } catch (const std::exception &error) {
+    std::fprintf(stderr, "tamrix-cli: %s\n", error.what());
+    return 1;
   }
   int status;
   try {
@@ -49,6 +53,9 @@ int main(int argc, char **argv) {
     return 1;
   } catch (const CommandFailure &failure) {
     std::fprintf(stderr, "%s\n", FailureLine(NameOf(command), failure).c_str());
+    return 1;
+  } catch (const std::exception &error) {
+    std::fprintf(stderr, "tamrix-cli %s: %s\n", NameOf(command), error.what());
     return 1;
   }
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

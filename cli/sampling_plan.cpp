@@ -24,7 +24,8 @@ unsigned ScanWords(const ModeRecord &mode) {
 // Microseconds from one word to the next: above 1000 only whole
 // milliseconds count, and no conversion is shorter than 2 us.
 double WordMicros(const ModeRecord &mode) {
-  const double period = mode.Timer <= 1000 ? mode.Timer : (mode.Timer / 1000) * 1000.0;
+  const std::uint32_t whole_milliseconds = mode.Timer / 1000 * 1000;
+  const double period = mode.Timer <= 1000 ? mode.Timer : whole_milliseconds;
   const double word = std::max(period, kShortestConversionUs);
   return IsAveragedMode(mode.Mode) ? word * kAveragedConversions : word;
 }

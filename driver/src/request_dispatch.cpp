@@ -6,7 +6,7 @@
 
 namespace tamrix::vxd {
 
-Driver::Driver(Poster poster, Clock::time_point power_on) {
+Driver::Driver(const Poster &poster, Clock::time_point power_on) {
   for (std::uint16_t slot = 0; slot < kSlotCount; ++slot) {
     slots_[slot] = std::make_unique<BoardSlot>(slot, BoardInSlot(slot), power_on, poster);
   }

@@ -15,7 +15,7 @@ class Driver {
  public:
   using Clock = std::chrono::steady_clock;
 
-  explicit Driver(Poster poster, Clock::time_point power_on = Clock::now());
+  explicit Driver(const Poster &poster, Clock::time_point power_on = Clock::now());
   ~Driver();  // halts every slot's sampling before the slots go
 
   // 0 when the request was processed (its outcome is the status word of the
@@ -28,7 +28,7 @@ class Driver {
   BoardSlot *SlotOf(const RequestBlock &block);
   std::uint16_t Create(RequestBlock &block);
   std::uint16_t Close(RequestBlock &block);
-  std::uint16_t Version(RequestBlock &block);
+  static std::uint16_t Version(RequestBlock &block);
   std::uint16_t Resources(RequestBlock &block);
   std::uint16_t SetMode(RequestBlock &block);
   std::uint16_t Start(RequestBlock &block);

@@ -41,7 +41,7 @@ std::uint64_t SamplingRun::ConversionsPerWord() const {
 
 std::uint64_t SamplingRun::WordsConvertedBy(std::int64_t elapsed_ns) const {
   if (elapsed_ns < 0) return 0;
-  const std::uint64_t conversions = static_cast<std::uint64_t>(elapsed_ns / plan_.period_ns);
+  const auto conversions = static_cast<std::uint64_t>(elapsed_ns / plan_.period_ns);
   return std::min(conversions / ConversionsPerWord(), scan_words_);
 }
 

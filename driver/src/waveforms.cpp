@@ -62,7 +62,7 @@ SignalTable BuildSignals() {
   for (unsigned c = 0; c < kChannelCount; ++c) {
     table[c].length = kCycleLengths[c];
     for (std::size_t k = 0; k < table[c].length; ++k) {
-      table[c].values[k] = Level(Shape(c, static_cast<double>(k) / table[c].length));
+      table[c].values[k] = Level(Shape(c, static_cast<double>(k) / static_cast<double>(table[c].length)));
     }
   }
   return table;

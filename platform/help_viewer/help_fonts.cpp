@@ -32,7 +32,7 @@ Fl_Font InstallHelpFonts() {
 int ScaledPixels(int pixels_at_120_ppi, float screen_ppi) {
   // Some servers report no size at all; keep the design size then.
   if (!(screen_ppi > 0.0f)) return pixels_at_120_ppi;
-  const int scaled = static_cast<int>(std::lround(pixels_at_120_ppi * screen_ppi / 120.0f));
+  const int scaled = static_cast<int>(std::lround(static_cast<float>(pixels_at_120_ppi) * screen_ppi / 120.0f));
   return scaled > 0 ? scaled : 1;
 }
 

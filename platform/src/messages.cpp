@@ -59,7 +59,7 @@ class WindowRegistry {
     HWND handle;
     do {
       handle = next_++;
-    } while (handle == 0 || routes_.count(handle) != 0);
+    } while (handle == 0 || routes_.contains(handle));
     routes_.emplace(handle, queue);
     return handle;
   }

@@ -35,8 +35,8 @@ std::string PlatformModuleDirectory() {
 }
 
 std::string PrivateModuleDirectory() {
-  const std::string platform = PlatformModuleDirectory();
-  const std::string private_folder = platform + "/tamrix";
+  std::string platform = PlatformModuleDirectory();
+  std::string private_folder = platform + "/tamrix";
   struct stat info {};
   if (stat(private_folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return private_folder;
   return platform;
