@@ -17,7 +17,6 @@ TGraphForm::TGraphForm() {
 }
 
 void TGraphForm::Layout() {
-  SetName("GraphForm");
   SetCaption("Graph");
   SetIcon(ProgramIcon());
   SetBorderStyle(bsSizeable);
@@ -26,32 +25,26 @@ void TGraphForm::Layout() {
   SetTop(138);
   SetFont(TFont{"ＭＳ Ｐゴシック", 15, clWindowText});
 
-  PanelTop.SetName("PanelTop");
   PanelTop.SetAlign(alTop);
   PanelTop.SetHeight(9);
   PanelTop.SetBevelOuter(bvNone);
 
-  PanelGuid.SetName("PanelGuid");
   PanelGuid.SetAlign(alLeft);
   PanelGuid.SetWidth(49);
   PanelGuid.SetBevelOuter(bvNone);
   PanelGuid.SetColor(clBtnFace);
-  PaintBoxGuid.SetName("PaintBoxGuid");
   PaintBoxGuid.SetAlign(alLeft);
   PaintBoxGuid.SetWidth(49);
 
-  PanelRight.SetName("PanelRight");
   PanelRight.SetAlign(alRight);
   PanelRight.SetWidth(27);
   PanelRight.SetBevelOuter(bvNone);
 
-  PanelGraph.SetName("PanelGraph");
   PanelGraph.SetAlign(alClient);
   PanelGraph.SetColor(clBlack);
   PanelGraph.SetBevelOuter(bvNone);
   PanelGraph.SetBevelInner(bvLowered);
   PanelGraph.SetBevelWidth(3);
-  PaintBoxGraph.SetName("PaintBoxGraph");
   PaintBoxGraph.SetAlign(alClient);
   PaintBoxGraph.SetColor(clBlack);
 

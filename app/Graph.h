@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "main.h"
+#include "channel_table.h"
 #include "tamrix_ui/ui.h"
 
 class TGraphForm : public tamrix::ui::Form {

@@ -36,7 +36,6 @@ TModeSetForm::TModeSetForm() {
 }
 
 void TModeSetForm::Layout() {
-  SetName("ModeSetForm");
   SetCaption("ModeSetForm");
   SetBorderStyle(bsDialog);
   SetBorderIcons(biSystemMenu);

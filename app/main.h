@@ -2,12 +2,12 @@
 // the menu, and every handler of the window.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "channel_table.h"
 #include "tamrix.h"
 #include "tamrix_ui/ui.h"
 
@@ -21,16 +21,6 @@ struct TModeRecord {
   std::int32_t Mode;
 };
 static_assert(sizeof(TModeRecord) == sizeof(ModeRecord));
-
-// 16 channels of up to 4,099 values each, channel bits removed.
-inline constexpr int kChannelCount = 16;
-inline constexpr int kChannelCapacity = 4099;
-using ChannelTable = std::array<std::array<std::uint16_t, kChannelCapacity>, kChannelCount>;
-
-// Room for every count the library can accept for a range of 0..15 with
-// 4,096 samples per channel; larger counts are refused before the call.
-inline constexpr int kSampleBufferWords = 65536;
-using SampleBuffer = std::array<std::uint16_t, kSampleBufferWords>;
 
 // The program-wide help file, set at start-up.
 extern std::string HelpFile;

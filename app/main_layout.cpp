@@ -43,7 +43,6 @@ void MakeSlotBox(ComboBox& box, const char* name, int left, int top, int tab_ord
 }  // namespace
 
 void TMainForm::Layout() {
-  SetName("MainForm");
   SetCaption("Tamrix Check Soft");
   SetIcon(ProgramIcon());
   SetBorderStyle(bsSingle);
@@ -115,15 +114,10 @@ void TMainForm::Layout() {
 }
 
 void TMainForm::LayoutMenu() {
-  MainMenu1.SetName("MainMenu1");
-  N1.SetName("N1");
   N1.SetCaption("ﾌｧｲﾙ(&F)");
-  XALTF41.SetName("XALTF41");
   XALTF41.SetCaption("ﾌﾟﾛｸﾞﾗﾑの終了(&X)");
   XALTF41.SetShortCut("Alt+X");
-  H1.SetName("H1");
   H1.SetCaption("ﾍﾙﾌﾟ(&H)");
-  N2.SetName("N2");
   N2.SetCaption("目次");
   N2.SetShortCut("F1");
 }

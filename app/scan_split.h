@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "main.h"
+#include "channel_table.h"
 
 // Takes `scans` scans of `channels` words each from `words`, where word j of
 // every scan must carry channel first + j, and writes each word, channel

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "tamrix_ui/errors.h"
-#include "tamrix_ui/strtoint.h"
+#include "tamrix_text/errors.h"
+#include "tamrix_text/strtoint.h"
 
 namespace {
 

@@ -44,8 +44,6 @@ Application &Application::Current() {
   return *g_current;
 }
 
-Application *Application::CurrentOrNull() { return g_current; }
-
 std::string Application::TitleFromProgramPath(std::string_view path) {
   const auto slash = path.find_last_of("/\\");
   std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));

@@ -22,15 +22,6 @@ void Container::Release(Control *c) {
   Realign();
 }
 
-Control *Container::FindControl(std::string_view name) const {
-  for (Control *c : controls_) {
-    if (c->Name() == name) return c;
-    if (auto *inner = dynamic_cast<const Container *>(c))
-      if (Control *found = inner->FindControl(name)) return found;
-  }
-  return nullptr;
-}
-
 void Container::PropagateFont() {
   for (Control *c : controls_) c->ParentFontChanged();
 }

@@ -1,6 +1,6 @@
 #include "tamrix_ui/text_measure.h"
 
-#include "utf8.h"
+#include "tamrix_text/utf8.h"
 
 namespace tamrix::ui {
 

@@ -45,7 +45,6 @@ class Application {
 
   // The application of this process; throws std::logic_error when none.
   static Application &Current();
-  static Application *CurrentOrNull();
 
   // File name without directory and extension, first character upper case,
   // the rest lower case: "/opt/x/TAMRIX.exe" -> "Tamrix".

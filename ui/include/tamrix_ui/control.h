@@ -8,7 +8,6 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "tamrix_ui/color.h"
@@ -96,8 +95,6 @@ class Container {
   virtual Form *OwnerForm() = 0;
   // The font children take while their ParentFont is set.
   virtual const TFont &ChildFont() const = 0;
-  // A named control here or in a nested container; nullptr if none.
-  Control *FindControl(std::string_view name) const;
 
  protected:
   Container() = default;

@@ -21,8 +21,6 @@ class MainMenu {
   MainMenu(const MainMenu &) = delete;
   MainMenu &operator=(const MainMenu &) = delete;
 
-  const std::string &Name() const { return name_; }
-  void SetName(std::string n) { name_ = std::move(n); }
   const std::vector<MenuItem *> &Items() const { return items_; }
   Form *OwnerForm() const { return form_; }
 
@@ -37,7 +35,6 @@ class MainMenu {
  private:
   friend class MenuItem;
   Form *form_;
-  std::string name_;
   std::vector<MenuItem *> items_;
   PeerSlot peer_;
 };
@@ -50,8 +47,6 @@ class MenuItem {
   MenuItem(const MenuItem &) = delete;
   MenuItem &operator=(const MenuItem &) = delete;
 
-  const std::string &Name() const { return name_; }
-  void SetName(std::string n) { name_ = std::move(n); }
   const std::string &Caption() const { return caption_; }
   void SetCaption(std::string caption);
   char Mnemonic() const { return MnemonicOf(caption_); }
@@ -76,7 +71,6 @@ class MenuItem {
   friend class MainMenu;
   MainMenu *menu_;
   MenuItem *parent_;
-  std::string name_;
   std::string caption_;
   TShortCut shortcut_ = scNone;
   bool enabled_ = true;

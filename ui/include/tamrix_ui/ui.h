@@ -10,10 +10,13 @@
 // attaches an FLTK view that mirrors the state on real windows and feeds the
 // operator's input back into it.
 //
-// Helpers every handler uses: StrToInt (the integer-text rule), Format (the
-// program's number directives), ConversionError and RangeError.
+// Helpers every handler uses, from the text library: StrToInt (the
+// integer-text rule), Format (the program's number directives),
+// ConversionError and RangeError.
 #pragma once
 
+#include "tamrix_text/format.h"
+#include "tamrix_text/strtoint.h"
 #include "tamrix_ui/application.h"
 #include "tamrix_ui/canvas.h"
 #include "tamrix_ui/color.h"
@@ -22,9 +25,7 @@
 #include "tamrix_ui/errors.h"
 #include "tamrix_ui/font.h"
 #include "tamrix_ui/form.h"
-#include "tamrix_ui/format.h"
 #include "tamrix_ui/keys.h"
 #include "tamrix_ui/menu.h"
 #include "tamrix_ui/screen.h"
-#include "tamrix_ui/strtoint.h"
 #include "tamrix_ui/text_measure.h"

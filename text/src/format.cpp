@@ -1,9 +1,9 @@
-#include "tamrix_ui/format.h"
+#include "tamrix_text/format.h"
 
 #include <cstdint>
 #include <string>
 
-#include "tamrix_ui/errors.h"
+#include "tamrix_text/errors.h"
 
 namespace tamrix::ui {
 

@@ -1,4 +1,4 @@
-// Minimal UTF-8 walking for text measurement and the view.
+// Minimal UTF-8 walking for text measurement.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "tamrix_ui/strtoint.h"
+#include "tamrix_text/strtoint.h"
 
 #include <cstdint>
 
-#include "tamrix_ui/errors.h"
+#include "tamrix_text/errors.h"
 
 namespace tamrix::ui {
 

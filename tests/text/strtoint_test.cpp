@@ -1,10 +1,10 @@
-#include "tamrix_ui/strtoint.h"
+#include "tamrix_text/strtoint.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "tamrix_ui/errors.h"
+#include "tamrix_text/errors.h"
 
 namespace tamrix::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "tamrix_ui/errors.h"
+#include "tamrix_text/errors.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
-#include "tamrix_ui/format.h"
+#include "tamrix_text/format.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
-#include "tamrix_ui/errors.h"
+#include "tamrix_text/errors.h"
 
 namespace tamrix::ui {
 namespace {
