@@ -8,7 +8,7 @@ using namespace tamrix::ui;
 // traces, a lime sine over a yellow step line.
 TIcon ProgramIcon() {
   constexpr int kSize = 32;
-  TIcon icon{kSize, kSize, std::vector<TColor>(kSize * kSize, clNavy)};
+  TIcon icon{kSize, kSize, std::vector<TColor>(std::size_t{kSize} * kSize, clNavy)};
   auto put = [&icon](int x, int y, TColor c) {
     if (x >= 0 && x < kSize && y >= 0 && y < kSize) icon.pixels[y * kSize + x] = c;
   };

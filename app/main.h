@@ -61,7 +61,7 @@ class TMainForm : public tamrix::ui::Form {
   void AddExInLine(std::int32_t ex_in0, std::int32_t ex_in1, std::int32_t ex_trg);
   void ShowResource(TAMRIXR record);
   bool SplitChannels(std::int32_t count, const SampleBuffer& buffer, ChannelTable& table);
-  void ShowGraph(const ChannelTable& table, std::int32_t count);
+  void ShowGraph(const ChannelTable& table, std::int32_t count) const;
 
   tamrix::ui::MainMenu MainMenu1{this};
   tamrix::ui::MenuItem N1{&MainMenu1};

@@ -122,7 +122,7 @@ bool TMainForm::SplitChannels(std::int32_t count, const SampleBuffer& buffer,
   return in_range;
 }
 
-void TMainForm::ShowGraph(const ChannelTable& table, std::int32_t count) {
+void TMainForm::ShowGraph(const ChannelTable& table, std::int32_t count) const {
   const std::int32_t channels = CurrentMode.ChLast - CurrentMode.ChFirst + 1;
   if (channels <= 0) return;  // a split over an empty range delivers nothing to draw
   const std::int32_t samples_per_channel = std::max(count / channels, 1);

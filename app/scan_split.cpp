@@ -71,12 +71,12 @@ std::int32_t SplitBlocks(const std::uint16_t* words, std::int32_t first, std::in
     const std::int32_t end = std::min<std::int32_t>(whole - chunk, kChunkScans);
     std::int32_t done = 0;
     for (; done < end; done += kRows) {
-      const std::uint16_t* block = words + (chunk + done) * N;
+      const std::uint16_t* block = words + static_cast<std::ptrdiff_t>(chunk + done) * N;
       Words8 v[kVectors];
       Words8 wrong{};
 #pragma GCC unroll 32
       for (int i = 0; i < kVectors; ++i) {
-        v[i] = Load(block + 8 * i) ^ expected[i];
+        v[i] = Load(block + std::ptrdiff_t{8} * i) ^ expected[i];
         wrong |= v[i];
       }
       if (AnyChannelBits(wrong)) break;

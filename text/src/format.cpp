@@ -43,7 +43,7 @@ std::string Hex(std::uint64_t v, int min_digits) {
 
 std::string FormatList(std::string_view format, std::initializer_list<FormatArg> args) {
   std::string out;
-  auto next = args.begin();
+  const auto *next = args.begin();
   for (std::size_t i = 0; i < format.size(); ++i) {
     const char c = format[i];
     if (c != '%') {
@@ -79,14 +79,14 @@ std::string FormatList(std::string_view format, std::initializer_list<FormatArg>
     if (std::holds_alternative<std::string>(v)) Fail(format, "number directive with a text");
     if (kind == 'd') {
       std::int64_t n = 0;
-      if (auto p = std::get_if<std::int32_t>(&v)) n = *p;
-      else if (auto q = std::get_if<std::int64_t>(&v)) n = *q;
+      if (const auto *p = std::get_if<std::int32_t>(&v)) n = *p;
+      else if (const auto *q = std::get_if<std::int64_t>(&v)) n = *q;
       else n = std::get<std::uint32_t>(v);
       out += Decimal(n, precision);
     } else {
       std::uint64_t bits = 0;
-      if (auto p = std::get_if<std::int32_t>(&v)) bits = static_cast<std::uint32_t>(*p);
-      else if (auto q = std::get_if<std::int64_t>(&v)) bits = static_cast<std::uint64_t>(*q);
+      if (const auto *p = std::get_if<std::int32_t>(&v)) bits = static_cast<std::uint32_t>(*p);
+      else if (const auto *q = std::get_if<std::int64_t>(&v)) bits = static_cast<std::uint64_t>(*q);
       else bits = std::get<std::uint32_t>(v);
       out += Hex(bits, precision);
     }

@@ -165,7 +165,7 @@ void CollectTabOrder(const Container &container, std::vector<Control *> &out) {
   });
   for (Control *c : children) {
     if (!c->Visible()) continue;
-    if (auto *inner = dynamic_cast<const Container *>(c)) CollectTabOrder(*inner, out);
+    if (const auto *inner = dynamic_cast<const Container *>(c)) CollectTabOrder(*inner, out);
     else if (c->CanFocus()) out.push_back(c);
   }
 }
@@ -194,7 +194,7 @@ void Form::FindButtons(const Container &c, Button **def, Button **cancel) const 
     if (auto *b = dynamic_cast<Button *>(child)) {
       if (b->Default() && !*def) *def = b;
       if (b->Cancel() && !*cancel) *cancel = b;
-    } else if (auto *inner = dynamic_cast<const Container *>(child)) {
+    } else if (const auto *inner = dynamic_cast<const Container *>(child)) {
       FindButtons(*inner, def, cancel);
     }
   }
@@ -247,7 +247,7 @@ bool Form::KeyDown(TShortCut key) {
   }
   if (active_ && active_->KeyDown(key)) return true;
   if (key == vkReturn) {
-    Button *target = dynamic_cast<Button *>(active_);
+    auto *target = dynamic_cast<Button *>(active_);
     if (!target) target = DefaultButton();
     if (!target) return false;
     target->Click();

@@ -87,7 +87,7 @@ char MnemonicOf(std::string_view caption) {
       continue;
     }
     const auto c = static_cast<unsigned char>(caption[i + 1]);
-    return c < 0x80 ? static_cast<char>(std::toupper(c)) : 0;
+    return c < 0x80 ? static_cast<char>(std::toupper(c)) : '\0';
   }
   return 0;
 }

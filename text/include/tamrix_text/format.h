@@ -34,10 +34,15 @@ class FormatArg {
  private:
   template <std::integral T>
   static Value Pick(T v) {
-    if constexpr (std::signed_integral<T> && sizeof(T) <= 4) return static_cast<std::int32_t>(v);
-    else if constexpr (std::unsigned_integral<T> && sizeof(T) < 4) return static_cast<std::int32_t>(v);
-    else if constexpr (std::unsigned_integral<T> && sizeof(T) == 4) return static_cast<std::uint32_t>(v);
-    else return static_cast<std::int64_t>(v);
+    // Everything that fits in 32 signed bits reads as int32.
+    if constexpr ((std::signed_integral<T> && sizeof(T) <= 4) ||
+                  (std::unsigned_integral<T> && sizeof(T) < 4)) {
+      return static_cast<std::int32_t>(v);
+    } else if constexpr (std::unsigned_integral<T> && sizeof(T) == 4) {
+      return static_cast<std::uint32_t>(v);
+    } else {
+      return static_cast<std::int64_t>(v);
+    }
   }
   Value value_;
 };

@@ -97,14 +97,14 @@ std::vector<Control *> InTabOrder(const Container &c) {
 void ForEachPeer(const Container &c, const std::function<void(WidgetPeer &)> &fn) {
   for (Control *child : c.Controls()) {
     if (auto *p = dynamic_cast<WidgetPeer *>(child->PeerHolder().Get())) fn(*p);
-    if (auto *inner = dynamic_cast<const Container *>(child)) ForEachPeer(*inner, fn);
+    if (const auto *inner = dynamic_cast<const Container *>(child)) ForEachPeer(*inner, fn);
   }
 }
 
 // Children before parents: a panel's group deletes what is still inside it.
 void ResetPeers(const Container &c) {
   for (Control *child : c.Controls()) {
-    if (auto *inner = dynamic_cast<const Container *>(child)) ResetPeers(*inner);
+    if (const auto *inner = dynamic_cast<const Container *>(child)) ResetPeers(*inner);
     child->PeerHolder().Reset();
   }
 }
@@ -128,7 +128,7 @@ FormPeer::FormPeer(ViewContext &ctx, Form &form) : ctx_(ctx), form_(form) {
 
 void FormPeer::ApplyIcon() {
   const TIcon &icon = form_.Icon();
-  if (icon.Empty() || icon.pixels.size() != static_cast<std::size_t>(icon.width * icon.height)) return;
+  if (icon.Empty() || icon.pixels.size() != static_cast<std::size_t>(icon.width) * static_cast<std::size_t>(icon.height)) return;
   std::vector<uchar> rgb;
   rgb.reserve(icon.pixels.size() * 3);
   for (TColor c : icon.pixels) {
@@ -223,7 +223,7 @@ Control *ControlOfWidget(const Container &c, const Fl_Widget *w) {
       if (p->Widget() == w || (p->Widget()->as_group() && p->Widget()->contains(w) && !GroupOf(*p)))
         return child;
     }
-    if (auto *inner = dynamic_cast<const Container *>(child))
+    if (const auto *inner = dynamic_cast<const Container *>(child))
       if (Control *found = ControlOfWidget(*inner, w)) return found;
   }
   return nullptr;
