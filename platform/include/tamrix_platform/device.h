@@ -18,7 +18,13 @@ extern "C" {
  * is open yet. The module is the file "<name in lower case>.so" in the folder
  * that holds this platform library (for "\\.\TAMRIX.VXD": "tamrix.vxd.so").
  * No module there: INVALID_HANDLE_VALUE with ERROR_FILE_NOT_FOUND. Any other
- * path form is refused with ERROR_PATH_NOT_FOUND. */
+ * path form is refused with ERROR_PATH_NOT_FOUND.
+ * Before a module file is first mapped it is checked to be a complete shared
+ * object for this machine, then tried in the probe program "tamrix-probe"
+ * beside this library, a process of its own; a file that fails either is
+ * refused with ERROR_BAD_EXE_FORMAT, so that a damaged module never takes
+ * the caller down. A probe that cannot be started refuses the module with
+ * the code of why (ERROR_FILE_NOT_FOUND when it is missing). */
 TMX_PLATFORM_API HANDLE CreateFileA(const char *name, DWORD desired_access, DWORD share_mode,
                                     void *security_attributes, DWORD creation_disposition,
                                     DWORD flags_and_attributes, HANDLE template_file);
