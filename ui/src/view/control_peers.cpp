@@ -147,10 +147,35 @@ class LabelPeer : public WidgetPeer {
 
 // ---- ListBox -------------------------------------------------------------------
 
+// The browser, bringing a line into view without walking the list from its
+// first line, as its own topline() and bottomline() do: the lines all have
+// one height, so a line's place is its number times that height.
+class ListWidget : public Fl_Hold_Browser {
+ public:
+  ListWidget() : Fl_Hold_Browser(0, 0, 10, 10) {}
+
+  // Scrolls the least that shows the whole line.
+  void ShowLine(int line) {
+    int x = 0, y = 0, width = 0, height = 0;
+    bbox(x, y, width, height);
+    const int line_height = item_height(find_line(line));
+    const int top = (line - 1) * line_height;
+    int to = position();
+    if (top < to) {
+      to = top;
+    } else if (top + line_height > to + height) {
+      to = top + line_height - height;
+    } else {
+      return;
+    }
+    position(std::clamp(to, 0, std::max(0, full_height() - height)));
+  }
+};
+
 class ListBoxPeer : public WidgetPeer {
  public:
   ListBoxPeer(ViewContext &ctx, FormPeer &form, ListBox &l) : WidgetPeer(ctx, form, l), l_(l) {
-    w_ = new Fl_Hold_Browser(0, 0, 10, 10);
+    w_ = new ListWidget;
     w_->format_char(0);
     w_->box(FL_DOWN_BOX);
     // Lines wider than the list are clipped, as on the original platform;
@@ -191,13 +216,11 @@ class ListBoxPeer : public WidgetPeer {
       w_->deselect();
       return;
     }
-    w_->value(line);
     // Before layout the browser is a placeholder too small for one line
     // inside its frame; scrolling it then leaves a stale offset behind.
-    if (w_->h() > w_->textsize() + Fl::box_dh(w_->box()) && !w_->displayed(line)) {
-      if (line < w_->topline()) w_->topline(line);
-      else w_->bottomline(line);
-    }
+    // Scrolled before it is selected, so that selecting finds it in view.
+    if (w_->h() > w_->textsize() + Fl::box_dh(w_->box())) w_->ShowLine(line);
+    w_->value(line);
   }
   static void OnSelect(Fl_Widget *, void *self) {
     auto *p = static_cast<ListBoxPeer *>(self);
@@ -205,7 +228,7 @@ class ListBoxPeer : public WidgetPeer {
     p->l_.SetItemIndex(p->w_->value() - 1);
   }
   ListBox &l_;
-  Fl_Hold_Browser *w_;
+  ListWidget *w_;
 };
 
 // ---- ComboBox ------------------------------------------------------------------

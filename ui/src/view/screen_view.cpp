@@ -3,6 +3,7 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -34,6 +35,10 @@ class FltkTextMeasurer : public TextMeasurer {
   const view::ViewContext &ctx_;
 };
 
+// How long one wake-up may dispatch posted messages before the screen is
+// redrawn and input is read.
+constexpr std::chrono::milliseconds kLongestBurst{10};
+
 double ScreenDpi() {
   float h = 0, v = 0;
   Fl::screen_dpi(h, v, 0);
@@ -49,9 +54,12 @@ struct ScreenView::Impl {
 
   static void OnWake(int, void *self) {
     auto *impl = static_cast<Impl *>(self);
-    // One message per wake-up keeps events and messages interleaved; the
-    // descriptor stays readable while more are pending.
-    impl->ctx.app.DispatchOne();
+    // What is pending, for a few milliseconds at most: a burst of messages
+    // then costs one redraw, and input events still come between bursts.
+    // The descriptor stays readable while more are pending.
+    const auto until = std::chrono::steady_clock::now() + kLongestBurst;
+    while (impl->ctx.app.DispatchOne() && std::chrono::steady_clock::now() < until) {
+    }
   }
 };
 
