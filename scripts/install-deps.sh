@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config libtsan2
   libgtest-dev libgmock-dev libbenchmark-dev
   libfltk1.3-dev fonts-ipafont-gothic
   xvfb xauth xdotool x11-utils imagemagick
