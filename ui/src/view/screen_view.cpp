@@ -57,8 +57,9 @@ struct ScreenView::Impl {
     // What is pending, for a few milliseconds at most: a burst of messages
     // then costs one redraw, and input events still come between bursts.
     // The descriptor stays readable while more are pending.
+    Application &app = impl->ctx.app;
     const auto until = std::chrono::steady_clock::now() + kLongestBurst;
-    while (impl->ctx.app.DispatchOne() && std::chrono::steady_clock::now() < until) {
+    while (!app.Terminated() && app.DispatchOne() && std::chrono::steady_clock::now() < until) {
     }
   }
 };
