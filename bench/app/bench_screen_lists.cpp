@@ -42,6 +42,15 @@ void BM_NotificationListedOnScreen(benchmark::State &state) {
   const int lines = static_cast<int>(state.range(0));
   FillTo(lines);
   const HWND window = MainForm->Handle();
+  const auto list_one = [&] {
+    const int before = MainForm->ListBoxVxdMsg.Count();
+    PostMessageA(window, TAMRIX_MSG_BUFF_HALF_FULL, 0, 0);
+    while (MainForm->ListBoxVxdMsg.Count() == before) windows->app.View()->WaitOnce();
+    Fl::flush();
+    XSync(fl_display, False);
+  };
+  // The first lines drawn warm the fonts and the server up.
+  for (int i = 0; i < 200; ++i) list_one();
   int listed = 0;
   for (auto _ : state) {
     // The list grows by at most a thousand lines while measured.
@@ -50,11 +59,7 @@ void BM_NotificationListedOnScreen(benchmark::State &state) {
       FillTo(lines);
       state.ResumeTiming();
     }
-    const int before = MainForm->ListBoxVxdMsg.Count();
-    PostMessageA(window, TAMRIX_MSG_BUFF_HALF_FULL, 0, 0);
-    while (MainForm->ListBoxVxdMsg.Count() == before) windows->app.View()->WaitOnce();
-    Fl::flush();
-    XSync(fl_display, False);
+    list_one();
     ++listed;
   }
   state.counters["listed"] = listed;
