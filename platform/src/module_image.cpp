@@ -115,15 +115,34 @@ class Image {
 
   // Reads image bytes that come from the file.
   bool Read(Addr address, void *out, std::uint64_t size) const {
-    for (const Phdr *load : loads_) {
-      if (address >= load->p_vaddr && Inside(address - load->p_vaddr, size, load->p_filesz)) {
-        return file_.Read(load->p_offset + (address - load->p_vaddr), out, size);
-      }
-    }
-    return false;
+    const std::uint64_t offset = FileOffset(address, size);
+    return offset != kNowhere && file_.Read(offset, out, size);
+  }
+
+  // Reads `count` entries that come from the file; `out` takes their room
+  // only once they are known to be there.
+  template <typename T>
+  bool ReadArray(Addr address, std::uint64_t count, std::vector<T> &out) const {
+    if (count > kMaxTableBytes / sizeof(T)) return false;
+    const std::uint64_t offset = FileOffset(address, count * sizeof(T));
+    if (offset == kNowhere) return false;
+    out.resize(count);
+    return count == 0 || file_.Read(offset, out.data(), count * sizeof(T));
   }
 
  private:
+  static constexpr std::uint64_t kNowhere = ~std::uint64_t{0};
+
+  // Where [address, address + size) of the image lies in the file.
+  std::uint64_t FileOffset(Addr address, std::uint64_t size) const {
+    for (const Phdr *load : loads_) {
+      if (address >= load->p_vaddr && Inside(address - load->p_vaddr, size, load->p_filesz)) {
+        return load->p_offset + (address - load->p_vaddr);
+      }
+    }
+    return kNowhere;
+  }
+
   const ModuleFile &file_;
   std::vector<const Phdr *> loads_;
 };
@@ -214,8 +233,7 @@ constexpr int kMaxVersionEntries = 4096;
 class Strings {
  public:
   bool Load(const Image &image, const Dynamic &dynamic) {
-    bytes_.resize(dynamic.Value(DT_STRSZ));
-    return image.Read(dynamic.Value(DT_STRTAB), bytes_.data(), bytes_.size());
+    return image.ReadArray(dynamic.Value(DT_STRTAB), dynamic.Value(DT_STRSZ), bytes_);
   }
   bool Holds(std::uint64_t at) const {
     return at < bytes_.size() && std::memchr(&bytes_[at], '\0', bytes_.size() - at) != nullptr;
@@ -301,8 +319,8 @@ std::uint64_t SymbolCount(const Image &image, const Dynamic &dynamic) {
     return 0;
   }
   const Addr bucket_table = table + 16 + std::uint64_t{bloom} * sizeof(Addr);
-  std::vector<std::uint32_t> heads(buckets);
-  if (!image.Read(bucket_table, heads.data(), heads.size() * 4)) return 0;
+  std::vector<std::uint32_t> heads;
+  if (!image.ReadArray(bucket_table, buckets, heads)) return 0;
   std::uint64_t last = 0;
   for (std::uint32_t head : heads) last = std::max<std::uint64_t>(last, head);
   if (last < first) return first;
@@ -322,9 +340,8 @@ std::uint64_t SymbolCount(const Image &image, const Dynamic &dynamic) {
 
 bool SymbolsFit(const Image &image, const Dynamic &dynamic, const Strings &strings,
                 std::uint64_t symbols) {
-  if (symbols > kMaxTableBytes / sizeof(Sym)) return false;
-  std::vector<Sym> table(symbols);
-  if (!image.Read(dynamic.Value(DT_SYMTAB), table.data(), table.size() * sizeof(Sym))) return false;
+  std::vector<Sym> table;
+  if (!image.ReadArray(dynamic.Value(DT_SYMTAB), symbols, table)) return false;
   for (const Sym &symbol : table) {
     if (symbol.st_name != 0 && !strings.Holds(symbol.st_name)) return false;
   }
@@ -381,8 +398,8 @@ bool VersionsFit(const Image &image, const Dynamic &dynamic, const Strings &stri
   const long highest = VersionsDefined(image, dynamic, strings);
   if (highest < 0) return false;
   if (!dynamic.Has(DT_VERSYM) || highest == 0) return true;
-  std::vector<std::uint16_t> versions(symbols);
-  if (!image.Read(dynamic.Value(DT_VERSYM), versions.data(), versions.size() * 2)) return false;
+  std::vector<std::uint16_t> versions;
+  if (!image.ReadArray(dynamic.Value(DT_VERSYM), symbols, versions)) return false;
   for (std::uint16_t version : versions) {
     if ((version & 0x7FFF) > highest) return false;
   }
@@ -428,9 +445,9 @@ bool RelocationsFit(const Image &image, const Dynamic &dynamic, std::int64_t tab
                     std::int64_t size_tag, std::uint64_t &symbols) {
   if (!dynamic.Has(table_tag)) return true;
   if (dynamic.Value(size_tag) > kMaxTableBytes) return false;
-  std::vector<Relocation> relocations(dynamic.Value(size_tag) / sizeof(Relocation));
-  if (!image.Read(dynamic.Value(table_tag), relocations.data(),
-                  relocations.size() * sizeof(Relocation))) {
+  std::vector<Relocation> relocations;
+  if (!image.ReadArray(dynamic.Value(table_tag), dynamic.Value(size_tag) / sizeof(Relocation),
+                       relocations)) {
     return false;
   }
   const Addr symbol_table = dynamic.Value(DT_SYMTAB);
