@@ -8,6 +8,20 @@ using namespace tamrix::ui;
 
 TGraphForm* GraphForm = nullptr;
 
+namespace {
+
+// `t` truncated toward zero, as std::trunc gives it, without switching the
+// FPU's rounding mode, which costs more than the rest of a step: rint
+// rounds in whatever mode is in force, and one step back toward zero makes
+// that the truncation.
+long double Truncated(long double t) {
+  long double whole = std::rint(t);
+  if (t >= 0 ? whole > t : whole < t) whole += t >= 0 ? -1 : 1;
+  return whole;
+}
+
+}  // namespace
+
 TGraphForm::TGraphForm() {
   Layout();
   OnCreate = [this] { FormCreate(); };
@@ -89,6 +103,17 @@ std::int32_t TGraphForm::ValueToY(std::int32_t value) const {
   return static_cast<std::int32_t>(std::trunc(y));
 }
 
+const std::array<std::int32_t, TGraphForm::kValueCount>& TGraphForm::RowsOfValues() const {
+  if (!rows_ready_ || rows_height_ != GraphHeight) {
+    for (std::size_t value = 0; value < kValueCount; ++value) {
+      rows_of_values_[value] = ValueToY(static_cast<std::int32_t>(value));
+    }
+    rows_height_ = GraphHeight;
+    rows_ready_ = true;
+  }
+  return rows_of_values_;
+}
+
 void TGraphForm::PaintBoxGraphPaint(Canvas& canvas) {
   if (SampleCount == 0) return;
   PaintBoxGuid.Repaint();
@@ -102,13 +127,19 @@ void TGraphForm::DrawChannel(Canvas& canvas, std::int32_t channel, std::int32_t 
   CheckRange(channel, kChannelCount);
   CheckRange(first_index + count - 1, kChannelCapacity);
   const auto& row = Samples[channel];
+  const auto& rows_of_values = RowsOfValues();
+  // Every value a sample word can carry has its row; anything else is
+  // worked out as it comes.
+  const auto y_of = [&](std::uint16_t value) {
+    return value < kValueCount ? rows_of_values[value] : ValueToY(value);
+  };
   canvas.SetPenColor(ChannelColors[channel]);
   canvas.SetPenWidth(1);
   const long double scale = static_cast<long double>(GraphWidth) / count;
   long double carry = 0;
   std::int32_t x = 0;
   const std::int32_t last = first_index + count - 1;
-  canvas.MoveTo(0, ValueToY(row[first_index]));
+  canvas.MoveTo(0, y_of(row[first_index]));
   std::int32_t i = first_index;
   while (i <= last) {
     const std::uint16_t v = row[i];
@@ -118,11 +149,13 @@ void TGraphForm::DrawChannel(Canvas& canvas, std::int32_t channel, std::int32_t 
       ++i;
     }
     ++i;
-    const std::int32_t y = ValueToY(v);
+    const std::int32_t y = y_of(v);
     canvas.LineTo(x, y);
     const long double t = run * scale + carry;
-    const auto step = static_cast<std::int32_t>(std::trunc(t));
-    carry = t - step;
+    const long double whole = Truncated(t);
+    carry = t - whole;
+    // A whole number converts exactly, and through double without a mode switch.
+    const auto step = static_cast<std::int32_t>(static_cast<double>(whole));
     if (step != 0) {
       x += step;
       canvas.LineTo(x, y);

@@ -42,6 +42,14 @@ class TGraphForm : public tamrix::ui::Form {
 
  private:
   void Layout();
+  static constexpr std::size_t kValueCount = 4096;  // 12-bit sample values
+  // ValueToY of every sample value at the current GraphHeight, worked out
+  // once per height: a paint looks each sample's row up.
+  const std::array<std::int32_t, kValueCount>& RowsOfValues() const;
+
+  mutable std::array<std::int32_t, kValueCount> rows_of_values_{};
+  mutable std::int32_t rows_height_ = 0;
+  mutable bool rows_ready_ = false;
 };
 
 extern TGraphForm* GraphForm;

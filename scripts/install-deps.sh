@@ -10,7 +10,7 @@ packages=(
 )
 if [ "${1:-test}" = test ]; then
   packages+=(
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libtsan2
     xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
     dpkg-dev fakeroot binutils

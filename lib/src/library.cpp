@@ -57,8 +57,10 @@ std::int32_t Library::Create(std::uint16_t* slot, std::uint32_t window, void*) {
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, *slot == TAMRIX_ANY_SLOT ? TAMRIX_SLOT_COUNT : *slot);
   block.PutU32(TAMRIX_OFS_WINDOW, window);
-  if (Send(TAMRIX_IOCTL_CREATE, block, library_status_) == Outcome::kNotCarriedOut ||
-      library_status_ != TAMRIX_SUCCESS) {
+  std::int32_t status = TAMRIX_SUCCESS;
+  if (Send(TAMRIX_IOCTL_CREATE, block, status) == Outcome::kNotCarriedOut ||
+      status != TAMRIX_SUCCESS) {
+    library_status_ = status;
     return 0;
   }
   const std::uint16_t assigned = block.U16(TAMRIX_OFS_ASSIGNED_SLOT);
@@ -80,12 +82,13 @@ std::int32_t Library::Close(std::uint32_t slot) {
   if (state == nullptr) return 0;
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, SlotNumber(slot));
-  if (Send(TAMRIX_IOCTL_CLOSE, block, state->status) == Outcome::kAnswered &&
-      state->status == TAMRIX_SUCCESS) {
+  std::int32_t status = TAMRIX_SUCCESS;
+  if (Send(TAMRIX_IOCTL_CLOSE, block, status) == Outcome::kAnswered && status == TAMRIX_SUCCESS) {
     state->open = 0;
     state->mode_set = 0;
   }
-  return Result(state->status);
+  state->status = status;
+  return Result(status);
 }
 
 std::int32_t Library::GetVersion(std::uint32_t* library_version, std::uint32_t* driver_version) {
@@ -114,10 +117,12 @@ std::int32_t Library::GetResource(std::uint32_t slot, TAMRIXR* record) {
   }
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, SlotNumber(slot));
-  if (Send(TAMRIX_IOCTL_RESOURCES, block, state->status) == Outcome::kAnswered) {
+  std::int32_t status = TAMRIX_SUCCESS;
+  if (Send(TAMRIX_IOCTL_RESOURCES, block, status) == Outcome::kAnswered) {
     CopyResources(block, *record);
   }
-  return Result(state->status);
+  state->status = status;
+  return Result(status);
 }
 
 std::int32_t Library::SetMode(std::uint32_t slot, const ModeRecord* mode) {
@@ -149,16 +154,16 @@ std::int32_t Library::SetMode(std::uint32_t slot, const ModeRecord* mode) {
   // Stands whatever the driver answers.
   state->buffer_size = record.BuffSize;
   EncodeMode(SlotNumber(slot), record, block);
-  if (Send(TAMRIX_IOCTL_SET_MODE, block, state->status) == Outcome::kNotCarriedOut) {
+  std::int32_t status = TAMRIX_SUCCESS;
+  if (Send(TAMRIX_IOCTL_SET_MODE, block, status) == Outcome::kNotCarriedOut) {
     state->mode_set = 0;
-    return 0;
-  }
-  if (state->status == TAMRIX_SUCCESS) {
+  } else if (status == TAMRIX_SUCCESS) {
     state->mode_set = 1;
-  } else if (state->status != TAMRIX_ERR_MODE_KEPT) {
+  } else if (status != TAMRIX_ERR_MODE_KEPT) {
     state->mode_set = 0;
   }
-  return Result(state->status);
+  state->status = status;
+  return Result(status);
 }
 
 std::int32_t Library::StartSampling(std::uint32_t slot) {
@@ -170,8 +175,10 @@ std::int32_t Library::StartSampling(std::uint32_t slot) {
   }
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, SlotNumber(slot));
-  Send(TAMRIX_IOCTL_START, block, state->status);
-  return Result(state->status);
+  std::int32_t status = TAMRIX_SUCCESS;
+  Send(TAMRIX_IOCTL_START, block, status);
+  state->status = status;
+  return Result(status);
 }
 
 std::int32_t Library::StopSampling(std::uint32_t slot) {
@@ -179,8 +186,10 @@ std::int32_t Library::StopSampling(std::uint32_t slot) {
   if (state == nullptr) return 0;
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, SlotNumber(slot));
-  Send(TAMRIX_IOCTL_STOP, block, state->status);
-  return Result(state->status);
+  std::int32_t status = TAMRIX_SUCCESS;
+  Send(TAMRIX_IOCTL_STOP, block, status);
+  state->status = status;
+  return Result(status);
 }
 
 std::int32_t Library::GetSamplingStatus(std::uint32_t slot, std::uint32_t* num_data,
@@ -193,11 +202,13 @@ std::int32_t Library::GetSamplingStatus(std::uint32_t slot, std::uint32_t* num_d
   }
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, SlotNumber(slot));
-  if (Send(TAMRIX_IOCTL_SAMPLING_STATUS, block, state->status) == Outcome::kAnswered) {
+  std::int32_t outcome = TAMRIX_SUCCESS;
+  if (Send(TAMRIX_IOCTL_SAMPLING_STATUS, block, outcome) == Outcome::kAnswered) {
     *num_data = block.U32(TAMRIX_OFS_NUM_DATA);
     *status = block.U32(TAMRIX_OFS_SAMPLING_BITS);
   }
-  return Result(state->status);
+  state->status = outcome;
+  return Result(outcome);
 }
 
 std::int32_t Library::GetData(std::uint32_t slot, std::uint32_t count, std::uint16_t* buffer) {
@@ -215,8 +226,10 @@ std::int32_t Library::GetData(std::uint32_t slot, std::uint32_t count, std::uint
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, SlotNumber(slot));
   block.PutU32(TAMRIX_OFS_DATA_COUNT, count);
-  Send(TAMRIX_IOCTL_GET_DATA, block, state->status, buffer, 2 * count);
-  return Result(state->status);
+  std::int32_t status = TAMRIX_SUCCESS;
+  Send(TAMRIX_IOCTL_GET_DATA, block, status, buffer, 2 * count);
+  state->status = status;
+  return Result(status);
 }
 
 std::int32_t Library::GetLastError(std::uint32_t slot) {
@@ -225,7 +238,7 @@ std::int32_t Library::GetLastError(std::uint32_t slot) {
     library_status_ = TAMRIX_ERR_SLOT;
     return TAMRIX_ERR_SLOT;
   }
-  if (library_status_ != TAMRIX_SUCCESS) return library_status_;
+  if (const std::int32_t status = library_status_; status != TAMRIX_SUCCESS) return status;
   return slots_[number].status;
 }
 
@@ -239,13 +252,15 @@ std::int32_t Library::GetExIn(std::uint32_t slot, std::int32_t* ex_in0, std::int
   }
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, SlotNumber(slot));
-  if (Send(TAMRIX_IOCTL_EXTERNAL_INPUTS, block, state->status) == Outcome::kAnswered) {
+  std::int32_t status = TAMRIX_SUCCESS;
+  if (Send(TAMRIX_IOCTL_EXTERNAL_INPUTS, block, status) == Outcome::kAnswered) {
     const auto input = [&block](std::size_t at) { return block.U32(at) == 1 ? -1 : 0; };
     *ex_trg = input(TAMRIX_OFS_EX_TRG);
     *ex_in0 = input(TAMRIX_OFS_EX_IN0);
     *ex_in1 = input(TAMRIX_OFS_EX_IN1);
   }
-  return Result(state->status);
+  state->status = status;
+  return Result(status);
 }
 
 }  // namespace tamrix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 #include "device_channel.h"
@@ -8,9 +9,28 @@
 
 namespace tamrix {
 
+// A field every caller of the library shares. Each load and store is whole
+// and lock-free, in no order across threads: on the machine a plain load or
+// store, and a status still belongs to the latest call in the process.
+template <typename T>
+class Shared {
+ public:
+  Shared() = default;
+  explicit Shared(T value) : value_(value) {}
+  Shared& operator=(T value) {
+    value_.store(value, std::memory_order_relaxed);
+    return *this;
+  }
+  operator T() const { return value_.load(std::memory_order_relaxed); }
+
+ private:
+  static_assert(std::atomic<T>::is_always_lock_free);
+  std::atomic<T> value_{};
+};
+
 // The library's whole state (device handle, library-wide status, per-slot
-// tables) and the operations behind the exports. Plain memory, no locks: a
-// status belongs to the latest call in the process.
+// tables) and the operations behind the exports. No locks: a status belongs
+// to the latest call in the process.
 class Library {
  public:
   explicit Library(DeviceChannel& channel) : channel_(channel) {}
@@ -37,10 +57,10 @@ class Library {
 
  private:
   struct SlotState {
-    std::int32_t open = 0;
-    std::int32_t mode_set = 0;
-    std::int32_t status = 0;
-    std::uint32_t buffer_size = 0;
+    Shared<std::int32_t> open;
+    Shared<std::int32_t> mode_set;
+    Shared<std::int32_t> status;
+    Shared<std::uint32_t> buffer_size;
   };
 
   enum class Outcome { kNotCarriedOut, kAnswered };
@@ -51,6 +71,8 @@ class Library {
   // As BeginSlotCall, and refuses a slot that is not open (107).
   SlotState* BeginOpenSlotCall(std::uint32_t slot);
   // Sends one request. Not carried out: `status` takes the platform code.
+  // Each call works on its own status and stores it once, so that what it
+  // returns is its own outcome whatever other threads store meanwhile.
   Outcome Send(std::uint32_t code, RequestBlock& block, std::int32_t& status,
                void* input = nullptr, std::uint32_t input_size = 0);
 
@@ -58,8 +80,8 @@ class Library {
   static std::int32_t Result(std::int32_t status) { return status == TAMRIX_SUCCESS ? 1 : 0; }
 
   DeviceChannel& channel_;
-  DeviceHandle device_ = kInvalidDevice;
-  std::int32_t library_status_ = 0;
+  Shared<DeviceHandle> device_{kInvalidDevice};
+  Shared<std::int32_t> library_status_;
   std::array<SlotState, TAMRIX_SLOT_COUNT> slots_{};
 };
 

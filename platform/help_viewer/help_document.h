@@ -5,7 +5,8 @@
 namespace tmx::help {
 
 // What the viewer shows for a help file: its text, or a page that tells the
-// reader the file could not be opened.
+// reader the file could not be opened, or holds nothing it can show (empty,
+// not UTF-8 text, or no visible word).
 struct HelpDocument {
   std::string html;
   bool found = false;

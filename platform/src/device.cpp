@@ -10,9 +10,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <tuple>
 
 #include "module_dir.h"
+#include "module_image.h"
+#include "module_probe.h"
 #include "tamrix_platform/driver_module.h"
 #include "tamrix_platform/messages.h"
 
@@ -104,11 +108,35 @@ class DeviceTable {
     return tmx::platform::PrivateModuleDirectory() + "/" + file + ".so";
   }
 
-  static std::shared_ptr<LoadedDriver> Load(const std::string& name, DWORD& error) {
+  // A module file as it stood when it was tried: any change to it makes it
+  // another file.
+  using FileIdentity = std::tuple<dev_t, ino_t, off_t, time_t, long, time_t, long>;
+  static FileIdentity IdentityOf(const struct stat& info) {
+    return {info.st_dev,          info.st_ino,         info.st_size,        info.st_mtim.tv_sec,
+            info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+  }
+
+  // A broken module can kill the process that maps it, so it is checked
+  // first, then tried in the probe; a file that passed both is not tried
+  // again while it stays unchanged.
+  DWORD Vouch(const std::string& path, const struct stat& info) {
+    const FileIdentity identity = IdentityOf(info);
+    if (vouched_.count(identity) != 0) return ERROR_SUCCESS;
+    if (!tmx::platform::IsCompleteSharedObjectFile(path)) return ERROR_BAD_EXE_FORMAT;
+    const DWORD probed = tmx::platform::ProbeModule(path);
+    if (probed == ERROR_SUCCESS) vouched_.insert(identity);
+    return probed;
+  }
+
+  std::shared_ptr<LoadedDriver> Load(const std::string& name, DWORD& error) {
     const std::string path = ModulePath(name);
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
       error = ERROR_FILE_NOT_FOUND;
+      return nullptr;
+    }
+    if (const DWORD vouched = Vouch(path, info); vouched != ERROR_SUCCESS) {
+      error = vouched;
       return nullptr;
     }
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -136,6 +164,7 @@ class DeviceTable {
   std::mutex mutex_;
   std::map<std::uintptr_t, OpenDevice> open_;
   std::map<std::string, std::shared_ptr<LoadedDriver>> resident_;
+  std::set<FileIdentity> vouched_;
   std::uintptr_t next_handle_ = 0x1000;
 };
 

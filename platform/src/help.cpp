@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <string>
 
+#include "error_codes.h"
 #include "module_dir.h"
 
 #ifndef TAMRIX_HELP_FILE
@@ -18,24 +19,6 @@
 namespace {
 
 constexpr const char* kViewerName = "tamrix-help";
-
-DWORD ErrorFromErrno(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-      return ERROR_FILE_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-      return ERROR_ACCESS_DENIED;
-    case ENOEXEC:
-      return ERROR_BAD_EXE_FORMAT;
-    case ENOMEM:
-    case EAGAIN:
-      return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-      return ERROR_GEN_FAILURE;
-  }
-}
 
 // Between fork and exec only async-signal-safe calls are allowed: the caller
 // may have other threads holding locks.
@@ -102,7 +85,7 @@ extern "C" BOOL tmx_win_help(HWND, const char* help_file, UINT command, uint32_t
   const std::string viewer = tmx::platform::PrivateModuleDirectory() + "/" + kViewerName;
   const int error = StartDetached(viewer, help_file);
   if (error != 0) {
-    SetLastError(ErrorFromErrno(error));
+    SetLastError(tmx::platform::ErrorFromErrno(error));
     return 0;
   }
   return 1;

@@ -20,6 +20,7 @@ class CheckProgram : public ::testing::Test {
  protected:
   void SetUp() override {
     app_ = std::make_unique<tamrix::ui::Application>("/opt/tamrix/tamrix");
+    if (OnScreen()) app_->UseScreen();
     MainForm = &app_->CreateForm<TMainForm>();
     GraphForm = &app_->CreateForm<TGraphForm>();
     ModeSetForm = &app_->CreateForm<TModeSetForm>();
@@ -31,6 +32,8 @@ class CheckProgram : public ::testing::Test {
   }
 
   tamrix::ui::Application& App() { return *app_; }
+  // Whether the windows go on a real screen rather than stay headless.
+  virtual bool OnScreen() const { return false; }
 
   // The lists as the main window's destruction handler left them.
   struct FinalLists {

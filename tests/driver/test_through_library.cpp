@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <set>
 #include <thread>
@@ -224,6 +225,51 @@ TEST_F(ThroughLibrary, ExternalTriggerComesAndGoes) {
     std::this_thread::sleep_for(10ms);
   }
   EXPECT_EQ(seen, (std::set<std::int32_t>{0, -1}));
+}
+
+// A hundred threads call the exports at once while a board samples: each
+// call returns its own outcome, and a status read back is one that some call
+// of the process left.
+TEST_F(ThroughLibrary, ManyThreadsCallingAtOnceEachGetTheirOwnOutcome) {
+  const std::uint16_t slot = Open();
+  const ModeRecord mode{.ChFirst = 0, .ChLast = 3, .BuffSize = 4096, .Timer = 50, .Mode = 3};
+  ASSERT_EQ(TamrixSetMode(slot, &mode), 1);
+  ASSERT_EQ(TamrixStartSampling(slot), 1);
+  constexpr int kThreads = 100;
+  constexpr int kRounds = 200;
+  std::atomic<int> wrong{0};
+  std::atomic<bool> go{false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      while (!go) std::this_thread::yield();
+      const auto expect = [&](bool ok) {
+        if (!ok) ++wrong;
+      };
+      for (int round = 0; round < kRounds; ++round) {
+        std::uint32_t library = 0, driver = 0, waiting = 0, bits = 0;
+        expect(TamrixGetVersion(&library, &driver) == 1 && driver == 0x01020010u);
+        expect(TamrixGetSamplingStatus(slot, &waiting, &bits) == 1 && (bits & 0x0F00u) == 0x0300u);
+        std::uint16_t word = 0;
+        const std::int32_t fetched = TamrixGetData(slot, 1, &word);
+        expect(fetched == 0 || (word >> 12) <= 3);
+        TAMRIXR resources{};
+        expect(TamrixGetResource(slot, &resources) == 1 && resources.NumIRQs == 1);
+        std::int32_t in0 = 7, in1 = 7, trigger = 7;
+        expect(TamrixGetExIn(slot, &in0, &in1, &trigger) == 1 && (in0 == 0 || in0 == -1));
+        expect(TamrixStopSampling(16) == 0);
+        expect(TamrixClose(7) == 0);
+        const std::int32_t status = TamrixGetLastError(static_cast<std::uint32_t>(t % 17));
+        expect(status == TAMRIX_SUCCESS || status == TAMRIX_ERR_SLOT ||
+               status == TAMRIX_ERR_NUMDATA);
+      }
+    });
+  }
+  go = true;
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(TamrixStopSampling(slot), 1);
+  EXPECT_EQ(TamrixGetLastError(slot), TAMRIX_SUCCESS);
 }
 
 }  // namespace

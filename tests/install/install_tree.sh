@@ -12,7 +12,8 @@ libdir=$(cd "$prefix" && ls -d lib/x86_64-linux-gnu 2>/dev/null || echo lib)
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 for file in bin/tamrix "$libdir"/libtamrix.so.1.0.0 "$libdir"/libtamrix_platform.so.1.0.0 \
-    "$libdir"/tamrix/tamrix.vxd.so "$libdir"/tamrix/tamrix-help share/tamrix/Tamrix.hlp \
+    "$libdir"/tamrix/tamrix.vxd.so "$libdir"/tamrix/tamrix-help "$libdir"/tamrix/tamrix-probe \
+    share/tamrix/Tamrix.hlp \
     include/tamrix.h include/tamrix_window.h include/tamrix_protocol.h \
     include/tamrix_platform/driver_module.h include/tamrix_platform/types.h \
     "$libdir"/pkgconfig/tamrix.pc "$libdir"/cmake/tamrix/tamrixConfig.cmake \

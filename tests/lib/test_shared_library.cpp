@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "tamrix.h"
 
@@ -23,11 +25,11 @@ class LibraryWithoutDriver : public ::testing::Test {
   void SetUp() override {
     folder_ = fs::temp_directory_path() / ("tamrix-nodriver-" + std::to_string(getpid()));
     fs::create_directories(folder_);
-    for (const char* file : {"libtamrix.so", "libtamrix_platform.so.1"}) {
+    for (const char* file : {"libtamrix.so", "libtamrix_platform.so.1", "tamrix-probe"}) {
       fs::copy_file(fs::path(TAMRIX_MODULE_DIR) / file, folder_ / file,
                     fs::copy_options::overwrite_existing);
     }
-    ASSERT_FALSE(fs::exists(folder_ / "tamrix.vxd.so"));
+    PlaceDriver();
     handle_ = dlopen((folder_ / "libtamrix.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle_, nullptr) << dlerror();
   }
@@ -35,6 +37,7 @@ class LibraryWithoutDriver : public ::testing::Test {
     if (handle_ != nullptr) dlclose(handle_);
     fs::remove_all(folder_);
   }
+  virtual void PlaceDriver() { ASSERT_FALSE(fs::exists(folder_ / "tamrix.vxd.so")); }
   template <typename F>
   F Export(const char* name) {
     return reinterpret_cast<F>(dlsym(handle_, name));
@@ -50,6 +53,27 @@ TEST_F(LibraryWithoutDriver, EntryPointRefusesTheAttach) {
   EXPECT_EQ(entry(nullptr, 1, nullptr), 0);
   EXPECT_EQ(entry(nullptr, 2, nullptr), 1) << "thread attach is always fine";
   EXPECT_EQ(entry(nullptr, 0, nullptr), 1);
+}
+
+// The driver module cut short, as an interrupted copy leaves it: the device
+// layer refuses it before mapping it, so loading the library costs the
+// caller no signal, and the attach is refused as without a driver.
+class LibraryWithTruncatedDriver : public LibraryWithoutDriver {
+ protected:
+  void PlaceDriver() override {
+    std::ifstream whole(fs::path(TAMRIX_MODULE_DIR) / "tamrix.vxd.so", std::ios::binary);
+    std::vector<char> head(8192);
+    ASSERT_TRUE(whole.read(head.data(), static_cast<std::streamsize>(head.size())));
+    std::ofstream(folder_ / "tamrix.vxd.so", std::ios::binary).write(head.data(), 8192);
+  }
+};
+
+TEST_F(LibraryWithTruncatedDriver, EntryPointRefusesTheAttach) {
+  auto entry = Export<std::int32_t (*)(void*, std::uint32_t, void*)>("DllMain");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry(nullptr, 1, nullptr), 0);
+  std::uint32_t lib = 0, drv = 0;
+  EXPECT_EQ(Export<decltype(&TamrixGetVersion)>("TamrixGetVersion")(&lib, &drv), 0);
 }
 
 TEST_F(LibraryWithoutDriver, EveryExportIsPresentByName) {

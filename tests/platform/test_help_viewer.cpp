@@ -89,6 +89,31 @@ TEST(HelpDocument, TellsTheReaderWhenTheFileCannotBeOpened) {
   EXPECT_NE(unnamed.html.find("指定されていません"), std::string::npos);
 }
 
+TEST(HelpDocument, TellsTheReaderWhenTheFileHoldsNothingToShow) {
+  const fs::path folder = fs::temp_directory_path() / ("tmx-bad-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  const std::pair<const char*, std::string> unreadable[] = {
+      {"empty.hlp", ""},
+      {"blank.hlp", " \n\t\r\n"},
+      {"markup only.hlp", "<head><title>T</title></head><body><!-- x --><p> </p></body>"},
+      {"binary.hlp", std::string("\x7F\x45LF\x02\x01\x01\0\0\0", 10)},
+      {"shift-jis.hlp", "<p>\x83\x77\x83\x8B\x83\x76</p>"},  // ヘルプ in Shift-JIS
+      {"cut utf-8.hlp", "<p>ヘルプ\xE3\x83</p>"},
+  };
+  for (const auto& [name, content] : unreadable) {
+    const fs::path path = folder / name;
+    std::ofstream(path, std::ios::binary) << content;
+    const auto document = tmx::help::LoadHelpDocument(path.string());
+    EXPECT_FALSE(document.found) << name;
+    EXPECT_NE(document.html.find("ヘルプ ファイルを読めません"), std::string::npos) << name;
+    EXPECT_NE(document.html.find(tmx::help::EscapeHtml(path.string())), std::string::npos) << name;
+  }
+  const fs::path word = folder / "one word.hlp";
+  std::ofstream(word, std::ios::binary) << "<head><title>T</title></head>ヘルプ";
+  EXPECT_TRUE(tmx::help::LoadHelpDocument(word.string()).found);
+  fs::remove_all(folder);
+}
+
 TEST(HelpDocument, EscapesMarkupCharacters) {
   EXPECT_EQ(tmx::help::EscapeHtml("a<b>&\"c\" ヘルプ"), "a&lt;b&gt;&amp;&quot;c&quot; ヘルプ");
 }

@@ -20,7 +20,13 @@ extern "C" {
  * exists (an installed tree), else the folder of the platform library itself
  * (for "\\.\TAMRIX.VXD": "tamrix.vxd.so").
  * No module there: INVALID_HANDLE_VALUE with ERROR_FILE_NOT_FOUND. Any other
- * path form is refused with ERROR_PATH_NOT_FOUND. */
+ * path form is refused with ERROR_PATH_NOT_FOUND.
+ * Before a module file is first mapped it is checked to be a complete shared
+ * object for this machine, then tried in the probe program "tamrix-probe"
+ * of the same private folder, a process of its own; a file that fails either
+ * is refused with ERROR_BAD_EXE_FORMAT, so that a damaged module never takes
+ * the caller down. A probe that cannot be started refuses the module with
+ * the code of why (ERROR_FILE_NOT_FOUND when it is missing). */
 TMX_PLATFORM_API HANDLE tmx_create_file(const char *name, DWORD desired_access, DWORD share_mode,
                                         void *security_attributes, DWORD creation_disposition,
                                         DWORD flags_and_attributes, HANDLE template_file);

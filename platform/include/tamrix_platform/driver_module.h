@@ -20,6 +20,12 @@
  *
  * A driver posts notifications to windows through host->post_message, which
  * never blocks and may be called from any thread, including the driver's own.
+ *
+ * Before the device layer first maps a module file, the probe program tries
+ * it in a process of its own: it loads the module, calls `load` (posts go
+ * nowhere there), sends one request with code 0 and no buffers, calls
+ * `unload` and unloads the module. A driver must take all of this without
+ * effects outside its process.
  */
 #ifndef TAMRIX_PLATFORM_DRIVER_MODULE_H
 #define TAMRIX_PLATFORM_DRIVER_MODULE_H

@@ -172,10 +172,29 @@ class LabelPeer : public WidgetPeer {
 
 // Lines stand as far apart as the list's item height, and the horizontal
 // bar follows the list's own widest line, so that the screen shows the lines
-// the list reckons with.
+// the list reckons with. A line is brought into view without walking the list
+// from its first line, as the browser's own topline() and bottomline() do:
+// the lines all have one height, so a line's place is its number times it.
 class ListWidget : public Fl_Hold_Browser {
  public:
   ListWidget(ViewContext &ctx, ListBox &l) : Fl_Hold_Browser(0, 0, 10, 10), ctx_(ctx), l_(l) {}
+
+  // Scrolls the least that shows the whole line.
+  void ShowLine(int line) {
+    int x = 0, y = 0, width = 0, height = 0;
+    bbox(x, y, width, height);
+    const int line_height = item_height(nullptr);
+    const int top = (line - 1) * line_height;
+    int to = position();
+    if (top < to) {
+      to = top;
+    } else if (top + line_height > to + height) {
+      to = top + line_height - height;
+    } else {
+      return;
+    }
+    position(std::clamp(to, 0, std::max(0, full_height() - height)));
+  }
 
  protected:
   int item_height(void *) const override { return std::max(ctx_.Px(l_.ItemHeight()), 1); }
@@ -231,13 +250,11 @@ class ListBoxPeer : public WidgetPeer {
       w_->deselect();
       return;
     }
-    w_->value(line);
     // Before layout the browser is a placeholder too small for one line
     // inside its frame; scrolling it then leaves a stale offset behind.
-    if (w_->h() > w_->textsize() + Fl::box_dh(w_->box()) && !w_->displayed(line)) {
-      if (line < w_->topline()) w_->topline(line);
-      else w_->bottomline(line);
-    }
+    // Scrolled before it is selected, so that selecting finds it in view.
+    if (w_->h() > w_->textsize() + Fl::box_dh(w_->box())) w_->ShowLine(line);
+    w_->value(line);
   }
   static void OnSelect(Fl_Widget *, void *self) {
     auto *p = static_cast<ListBoxPeer *>(self);
@@ -245,7 +262,7 @@ class ListBoxPeer : public WidgetPeer {
     p->l_.SetItemIndex(p->w_->value() - 1);
   }
   ListBox &l_;
-  Fl_Hold_Browser *w_;
+  ListWidget *w_;
 };
 
 // ---- ComboBox ------------------------------------------------------------------

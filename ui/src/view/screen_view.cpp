@@ -4,6 +4,7 @@
 #include <FL/x.H>
 
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -35,6 +36,10 @@ class FltkTextMeasurer : public TextMeasurer {
   const view::ViewContext &ctx_;
 };
 
+// How long one wake-up may dispatch posted messages before the screen is
+// redrawn and input is read.
+constexpr std::chrono::milliseconds kLongestBurst{10};
+
 double ScreenDpi() {
   float h = 0, v = 0;
   Fl::screen_dpi(h, v, 0);
@@ -50,9 +55,13 @@ struct ScreenView::Impl {
 
   static void OnWake(int, void *self) {
     auto *impl = static_cast<Impl *>(self);
-    // One message per wake-up keeps events and messages interleaved; the
-    // descriptor stays readable while more are pending.
-    impl->ctx.app.DispatchOne();
+    // What is pending, for a few milliseconds at most: a burst of messages
+    // then costs one redraw, and input events still come between bursts.
+    // The descriptor stays readable while more are pending.
+    Application &app = impl->ctx.app;
+    const auto until = std::chrono::steady_clock::now() + kLongestBurst;
+    while (!app.Terminated() && app.DispatchOne() && std::chrono::steady_clock::now() < until) {
+    }
   }
 };
 

@@ -1,0 +1,83 @@
+// A list on a real (virtual) screen follows its selection: a line selected
+// below the view is scrolled in at the bottom, one above it at the top, and
+// one in view stays where it is. The list works out where a line is from
+// its number, so a long list is a case of its own.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "peers.h"
+#include "tamrix_ui/application.h"
+#include "tamrix_ui/controls.h"
+#include "tamrix_ui/form.h"
+// After the program's headers: X's macros would clash with their names.
+#include <FL/Fl.H>
+#include <FL/Fl_Browser.H>
+
+namespace tamrix::ui {
+namespace {
+
+struct OneList : Form {
+  OneList() {
+    SetClientSize(300, 120);
+    Lines.SetBounds(8, 8, 281, 73);  // the driver-message list's size
+  }
+  ListBox Lines{this};
+};
+
+class ListOnScreen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no X display";
+    app_.UseScreen();
+    form_ = &app_.CreateForm<OneList>();
+    form_->Show();
+    for (int i = 0; i < 20; ++i) app_.ProcessMessages();
+  }
+
+  Fl_Browser &Browser() {
+    auto *peer = dynamic_cast<view::WidgetPeer *>(form_->Lines.PeerHolder().Get());
+    return *static_cast<Fl_Browser *>(peer->Widget());
+  }
+
+  // Lines as the program adds them: each selects the one after the last
+  // selected.
+  void Append(int count) {
+    for (int i = 0; i < count; ++i) {
+      form_->Lines.Add(std::to_string(form_->Lines.Count() + 1));
+      form_->Lines.SetItemIndex(form_->Lines.ItemIndex() + 1);
+    }
+    app_.ProcessMessages();
+  }
+
+  Application app_{"tamrix"};
+  OneList *form_ = nullptr;
+};
+
+TEST_F(ListOnScreen, TheSelectionIsScrolledIntoViewAndNoFurther) {
+  Append(3000);
+  Fl_Browser &browser = Browser();
+  ASSERT_EQ(browser.size(), 3000);
+  EXPECT_EQ(browser.value(), 3000);
+  EXPECT_TRUE(browser.displayed(3000));
+  const int top = browser.topline();
+  EXPECT_GT(top, 2990) << "the newest line at the bottom";
+  EXPECT_LT(top, 3000);
+
+  form_->Lines.SetItemIndex(2);  // line 3, far above the view
+  app_.ProcessMessages();
+  EXPECT_EQ(browser.value(), 3);
+  EXPECT_EQ(browser.topline(), 3) << "a line above the view comes in at the top";
+
+  Append(1);  // line 4, in view already
+  EXPECT_EQ(browser.value(), 4);
+  EXPECT_EQ(browser.topline(), 3) << "a line in view moves nothing";
+
+  form_->Lines.SetItemIndex(2999);
+  app_.ProcessMessages();
+  EXPECT_EQ(browser.topline(), top) << "back at the end, where it was";
+}
+
+}  // namespace
+}  // namespace tamrix::ui
