@@ -155,12 +155,11 @@ std::int32_t Library::SetMode(std::uint32_t slot, const ModeRecord* mode) {
   state->buffer_size = record.BuffSize;
   EncodeMode(SlotNumber(slot), record, block);
   std::int32_t status = TAMRIX_SUCCESS;
-  if (Send(TAMRIX_IOCTL_SET_MODE, block, status) == Outcome::kNotCarriedOut) {
-    state->mode_set = 0;
-  } else if (status == TAMRIX_SUCCESS) {
+  const bool carried_out = Send(TAMRIX_IOCTL_SET_MODE, block, status) != Outcome::kNotCarriedOut;
+  if (carried_out && status == TAMRIX_SUCCESS) {
     state->mode_set = 1;
-  } else if (status != TAMRIX_ERR_MODE_KEPT) {
-    state->mode_set = 0;
+  } else if (!carried_out || status != TAMRIX_ERR_MODE_KEPT) {
+    state->mode_set = 0;  // a kept mode stays in force
   }
   state->status = status;
   return Result(status);

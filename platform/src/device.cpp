@@ -121,7 +121,7 @@ class DeviceTable {
   // again while it stays unchanged.
   DWORD Vouch(const std::string& path, const struct stat& info) {
     const FileIdentity identity = IdentityOf(info);
-    if (vouched_.count(identity) != 0) return ERROR_SUCCESS;
+    if (vouched_.contains(identity)) return ERROR_SUCCESS;
     if (!tmx::platform::IsCompleteSharedObjectFile(path)) return ERROR_BAD_EXE_FORMAT;
     const DWORD probed = tmx::platform::ProbeModule(path);
     if (probed == ERROR_SUCCESS) vouched_.insert(identity);
@@ -175,7 +175,7 @@ DeviceTable& Devices() {
   return *table;
 }
 
-constexpr char kDevicePrefix[] = "\\\\.\\";
+constexpr char kDevicePrefix[] = R"(\\.\)";
 
 }  // namespace
 

@@ -9,8 +9,6 @@
 #include "error_codes.h"
 #include "module_dir.h"
 
-extern char **environ;
-
 namespace tmx::platform {
 
 DWORD ProbeModule(const std::string &module_path) {

@@ -42,13 +42,13 @@ class ScreenView {
   // A modal box with one OK button; returns when dismissed.
   void MessageBox(const std::string &title, const std::string &text, bool error_icon);
   // Waits for events (and posted messages) once.
-  void WaitOnce();
+  static void WaitOnce();
   // Handles pending events without waiting.
-  void Check();
+  static void Check();
   // Draws a paint box's area now.
   void RepaintNow(Control &paint_box);
   // Centre of a control in root-window pixels (for driving tests).
-  TPoint ScreenCentre(const Control &c) const;
+  static TPoint ScreenCentre(const Control &c);
 
  private:
   struct Impl;

@@ -479,7 +479,8 @@ class EditableBoxWidget : public Fl_Group {
   }
   Fl_Input *Input() const { return input_; }
   void resize(int x, int y, int w, int h) override {
-    Fl_Widget::resize(x, y, w, h);
+    // The box alone: its two parts are placed below, not scaled by the group.
+    Fl_Widget::resize(x, y, w, h);  // NOLINT(bugprone-parent-virtual-call)
     const int ix = x + Fl::box_dx(box()), iy = y + Fl::box_dy(box());
     const int iw = w - Fl::box_dw(box()), ih = h - Fl::box_dh(box());
     const int bw = std::min(ctx_.Px(ListBox::kScrollBarSize), iw / 2);

@@ -130,7 +130,7 @@ void ScreenView::RepaintNow(Control &paint_box) {
   if (w->window() && w->window()->shown()) Fl::flush();
 }
 
-TPoint ScreenView::ScreenCentre(const Control &c) const {
+TPoint ScreenView::ScreenCentre(const Control &c) {
   auto *peer = dynamic_cast<view::WidgetPeer *>(const_cast<Control &>(c).PeerHolder().Get());
   if (!peer || !peer->Widget()->window()) return {};
   const Fl_Widget *w = peer->Widget();
