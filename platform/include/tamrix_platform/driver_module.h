@@ -46,6 +46,11 @@ typedef struct tmx_host_services {
   BOOL (*post_message)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 } tmx_host_services;
 
+/** A driver's handler of one I/O-control request. */
+typedef DWORD tmx_driver_control_fn(void *context, DWORD io_control_code, void *in_buffer,
+                                    DWORD in_size, void *out_buffer, DWORD out_size,
+                                    DWORD *bytes_returned);
+
 /** A driver module's entry table, returned by tmx_driver_entry(). */
 typedef struct tmx_driver {
   uint32_t abi_version; /**< TMX_DRIVER_ABI_VERSION */
@@ -55,8 +60,7 @@ typedef struct tmx_driver {
   /** Stops every thread of the driver and frees the context. */
   void (*unload)(void *context);
   /** One I/O-control request; see above for the result. */
-  DWORD (*control)(void *context, DWORD io_control_code, void *in_buffer, DWORD in_size,
-                   void *out_buffer, DWORD out_size, DWORD *bytes_returned);
+  tmx_driver_control_fn *control;
 } tmx_driver;
 
 typedef const tmx_driver *(*tmx_driver_entry_fn)(void);
