@@ -6,7 +6,7 @@
 
 using namespace tamrix::ui;
 
-TGraphForm* GraphForm = nullptr;
+TGraphForm *GraphForm = nullptr;
 
 namespace {
 
@@ -26,8 +26,8 @@ TGraphForm::TGraphForm() {
   Layout();
   OnCreate = [this] { FormCreate(); };
   OnResize = [this] { FormResize(); };
-  PaintBoxGraph.OnPaint = [this](Canvas& canvas) { PaintBoxGraphPaint(canvas); };
-  PaintBoxGuid.OnPaint = [this](Canvas& canvas) { PaintBoxGuidPaint(canvas); };
+  PaintBoxGraph.OnPaint = [this](Canvas &canvas) { PaintBoxGraphPaint(canvas); };
+  PaintBoxGuid.OnPaint = [this](Canvas &canvas) { PaintBoxGuidPaint(canvas); };
 }
 
 void TGraphForm::Layout() {
@@ -66,13 +66,13 @@ void TGraphForm::Layout() {
 }
 
 void TGraphForm::FormCreate() {
-  ChannelColors = {0xFF0000, 0x00FFFF, 0x008000, 0x0000FF, 0xFFFF00, 0xFF00FF,
-                   0x00FF00, 0x000080, 0x800000, 0x008080, 0x800080, 0x808080,
+  ChannelColors = {0xFF0000, 0x00FFFF, 0x008000,     0x0000FF,    0xFFFF00, 0xFF00FF,
+                   0x00FF00, 0x000080, 0x800000,     0x008080,    0x800080, 0x808080,
                    0x808000, 0x808080, clWindowText, clWindowText};
 }
 
 void TGraphForm::SetData(std::int32_t samples_per_channel, std::int32_t first_channel,
-                         std::int32_t last_channel, const ChannelTable& table) {
+                         std::int32_t last_channel, const ChannelTable &table) {
   CheckRange(samples_per_channel - 1, kChannelCapacity);
   CheckRange(first_channel, kChannelCount);
   CheckRange(last_channel, kChannelCount);
@@ -103,7 +103,7 @@ std::int32_t TGraphForm::ValueToY(std::int32_t value) const {
   return static_cast<std::int32_t>(std::trunc(y));
 }
 
-const std::array<std::int32_t, TGraphForm::kValueCount>& TGraphForm::RowsOfValues() const {
+const std::array<std::int32_t, TGraphForm::kValueCount> &TGraphForm::RowsOfValues() const {
   if (!rows_ready_ || rows_height_ != GraphHeight) {
     for (std::size_t value = 0; value < kValueCount; ++value) {
       rows_of_values_[value] = ValueToY(static_cast<std::int32_t>(value));
@@ -114,7 +114,7 @@ const std::array<std::int32_t, TGraphForm::kValueCount>& TGraphForm::RowsOfValue
   return rows_of_values_;
 }
 
-void TGraphForm::PaintBoxGraphPaint(Canvas& canvas) {
+void TGraphForm::PaintBoxGraphPaint(Canvas &canvas) {
   if (SampleCount == 0) return;
   PaintBoxGuid.Repaint();
   for (std::int32_t channel = FirstChannel; channel <= LastChannel; ++channel) {
@@ -122,12 +122,12 @@ void TGraphForm::PaintBoxGraphPaint(Canvas& canvas) {
   }
 }
 
-void TGraphForm::DrawChannel(Canvas& canvas, std::int32_t channel, std::int32_t first_index,
+void TGraphForm::DrawChannel(Canvas &canvas, std::int32_t channel, std::int32_t first_index,
                              std::int32_t count) const {
   CheckRange(channel, kChannelCount);
   CheckRange(first_index + count - 1, kChannelCapacity);
-  const auto& row = Samples[channel];
-  const auto& rows_of_values = RowsOfValues();
+  const auto &row = Samples[channel];
+  const auto &rows_of_values = RowsOfValues();
   // Every value a sample word can carry has its row; anything else is
   // worked out as it comes.
   const auto y_of = [&](std::uint16_t value) {
@@ -163,7 +163,7 @@ void TGraphForm::DrawChannel(Canvas& canvas, std::int32_t channel, std::int32_t 
   }
 }
 
-void TGraphForm::PaintBoxGuidPaint(Canvas& canvas) {
+void TGraphForm::PaintBoxGuidPaint(Canvas &canvas) {
   for (std::int32_t channel = FirstChannel; channel <= LastChannel; ++channel) {
     CheckRange(channel, kChannelCount);
     canvas.SetFontColor(ChannelColors[channel]);

@@ -15,14 +15,14 @@ class TGraphForm : public tamrix::ui::Form {
 
   void FormCreate();
   void FormResize();
-  void PaintBoxGraphPaint(tamrix::ui::Canvas& canvas);
-  void PaintBoxGuidPaint(tamrix::ui::Canvas& canvas);
+  void PaintBoxGraphPaint(tamrix::ui::Canvas &canvas);
+  void PaintBoxGuidPaint(tamrix::ui::Canvas &canvas);
 
   void SetData(std::int32_t samples_per_channel, std::int32_t first_channel,
-               std::int32_t last_channel, const ChannelTable& table);
+               std::int32_t last_channel, const ChannelTable &table);
   void ClearGraph();
   std::int32_t ValueToY(std::int32_t value) const;
-  void DrawChannel(tamrix::ui::Canvas& canvas, std::int32_t channel, std::int32_t first_index,
+  void DrawChannel(tamrix::ui::Canvas &canvas, std::int32_t channel, std::int32_t first_index,
                    std::int32_t count) const;
 
   ChannelTable Samples{};
@@ -45,11 +45,11 @@ class TGraphForm : public tamrix::ui::Form {
   static constexpr std::size_t kValueCount = 4096;  // 12-bit sample values
   // ValueToY of every sample value at the current GraphHeight, worked out
   // once per height: a paint looks each sample's row up.
-  const std::array<std::int32_t, kValueCount>& RowsOfValues() const;
+  const std::array<std::int32_t, kValueCount> &RowsOfValues() const;
 
   mutable std::array<std::int32_t, kValueCount> rows_of_values_{};
   mutable std::int32_t rows_height_ = 0;
   mutable bool rows_ready_ = false;
 };
 
-extern TGraphForm* GraphForm;
+extern TGraphForm *GraphForm;

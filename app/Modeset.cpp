@@ -2,17 +2,17 @@
 
 using namespace tamrix::ui;
 
-TModeSetForm* ModeSetForm = nullptr;
+TModeSetForm *ModeSetForm = nullptr;
 
 namespace {
 
-void MakeLabel(Label& label, const char* name, const char* caption, int left, int top) {
+void MakeLabel(Label &label, const char *name, const char *caption, int left, int top) {
   label.SetName(name);
   label.SetBounds(left, top, 0, 15);
   label.SetCaption(caption);
 }
 
-void MakeList(ComboBox& box, const char* name, int left, int top, int width, int tab_order,
+void MakeList(ComboBox &box, const char *name, int left, int top, int width, int tab_order,
               std::vector<std::string> items) {
   box.SetName(name);
   box.SetBounds(left, top, width, 23);

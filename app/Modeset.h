@@ -27,4 +27,4 @@ class TModeSetForm : public tamrix::ui::Form {
   void Layout();
 };
 
-extern TModeSetForm* ModeSetForm;
+extern TModeSetForm *ModeSetForm;

@@ -20,18 +20,18 @@ extern HMODULE TamrixLibraryHandle;
 bool LoadTamrixLibrary();
 bool FreeTamrixLibrary();
 
-std::int32_t TamrixCreate(std::uint16_t* slot, HWND window, std::uint16_t* scratch);
+std::int32_t TamrixCreate(std::uint16_t *slot, HWND window, std::uint16_t *scratch);
 std::int32_t TamrixClose(std::uint16_t slot);
-std::int32_t TamrixGetVersion(std::uint32_t* library_version, std::uint32_t* driver_version);
-std::int32_t TamrixGetResource(std::uint16_t slot, TAMRIXR* record);
-std::int32_t TamrixSetMode(std::uint16_t slot, ModeRecord* mode);
+std::int32_t TamrixGetVersion(std::uint32_t *library_version, std::uint32_t *driver_version);
+std::int32_t TamrixGetResource(std::uint16_t slot, TAMRIXR *record);
+std::int32_t TamrixSetMode(std::uint16_t slot, ModeRecord *mode);
 std::int32_t TamrixStartSampling(std::uint16_t slot);
 std::int32_t TamrixStopSampling(std::uint16_t slot);
-std::int32_t TamrixGetSamplingStatus(std::uint16_t slot, std::int32_t* num_data,
-                                     std::int32_t* status);
-std::int32_t TamrixGetData(std::uint16_t slot, std::int32_t count, std::uint16_t* buffer);
+std::int32_t TamrixGetSamplingStatus(std::uint16_t slot, std::int32_t *num_data,
+                                     std::int32_t *status);
+std::int32_t TamrixGetData(std::uint16_t slot, std::int32_t count, std::uint16_t *buffer);
 std::int32_t TamrixGetLastError(std::uint16_t slot);
-std::int32_t TamrixGetExIn(std::uint16_t slot, std::int32_t* ex_in0, std::int32_t* ex_in1,
-                           std::int32_t* ex_trg);
+std::int32_t TamrixGetExIn(std::uint16_t slot, std::int32_t *ex_in0, std::int32_t *ex_in1,
+                           std::int32_t *ex_trg);
 
 }  // namespace Tamrixdll

@@ -8,23 +8,23 @@
 
 using namespace tamrix::ui;
 
-TMainForm* MainForm = nullptr;
+TMainForm *MainForm = nullptr;
 std::string HelpFile;
 
 // Selecting the line after the selected one keeps the list on its newest
 // line until the operator clicks elsewhere.
-void MoveSelectionDown(ListBox& list) { list.SetItemIndex(list.ItemIndex() + 1); }
+void MoveSelectionDown(ListBox &list) { list.SetItemIndex(list.ItemIndex() + 1); }
 
 namespace {
 
-std::string NumberedLine(const ListBox& list, std::string_view text) {
+std::string NumberedLine(const ListBox &list, std::string_view text) {
   return Format("%.3d %s", list.Count() + 1, text);
 }
 
 std::string ErrorCodeText(std::int32_t code) {
   // The display has no name of its own for a kept mode.
   if (code != TAMRIX_ERR_MODE_KEPT) {
-    if (const char* name = tamrix_status_name(code)) return name;
+    if (const char *name = tamrix_status_name(code)) return name;
   }
   if (code == Tamrixdll::kNoGetLastError) return "DLL関数(TamrixGetLastError)が見つからないよ～";
   return Format("WinGetLastError=%.d", code);

@@ -60,8 +60,8 @@ class TMainForm : public tamrix::ui::Form {
   void AddStatusLine(std::int32_t num_data, std::int32_t status);
   void AddExInLine(std::int32_t ex_in0, std::int32_t ex_in1, std::int32_t ex_trg);
   void ShowResource(TAMRIXR record);
-  bool SplitChannels(std::int32_t count, const SampleBuffer& buffer, ChannelTable& table);
-  void ShowGraph(const ChannelTable& table, std::int32_t count) const;
+  bool SplitChannels(std::int32_t count, const SampleBuffer &buffer, ChannelTable &table);
+  void ShowGraph(const ChannelTable &table, std::int32_t count) const;
 
   tamrix::ui::MainMenu MainMenu1{this};
   tamrix::ui::MenuItem N1{&MainMenu1};
@@ -117,16 +117,16 @@ class TMainForm : public tamrix::ui::Form {
   // The GetLastError step's label and line for a status code.
   void ShowLastError(std::int32_t code);
   // The slot an item of a slot box names; false for "Auto".
-  static bool SlotOfItem(const tamrix::ui::ComboBox& box, std::uint16_t& slot);
+  static bool SlotOfItem(const tamrix::ui::ComboBox &box, std::uint16_t &slot);
 
   std::unique_ptr<SampleBuffer> sample_buffer_ = std::make_unique<SampleBuffer>();
   std::unique_ptr<ChannelTable> channel_table_ = std::make_unique<ChannelTable>();
 };
 
-extern TMainForm* MainForm;
+extern TMainForm *MainForm;
 
 // The selection rule every list follows after new lines.
-void MoveSelectionDown(tamrix::ui::ListBox& list);
+void MoveSelectionDown(tamrix::ui::ListBox &list);
 
 // A library result counts as success when its low byte is exactly 1.
 inline bool Succeeded(std::int32_t result) { return (result & 0xFF) == 1; }

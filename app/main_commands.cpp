@@ -9,12 +9,12 @@ namespace {
 constexpr char kAutoItem[] = "Auto";
 constexpr std::uint16_t kAnyFreeBoard = 0xFFFF;
 
-void ShowOutcome(Label& label, bool succeeded) { label.SetCaption(succeeded ? " OK " : " NG "); }
+void ShowOutcome(Label &label, bool succeeded) { label.SetCaption(succeeded ? " OK " : " NG "); }
 
 }  // namespace
 
-bool TMainForm::SlotOfItem(const ComboBox& box, std::uint16_t& slot) {
-  const std::string& item = box.Item(box.ItemIndex());
+bool TMainForm::SlotOfItem(const ComboBox &box, std::uint16_t &slot) {
+  const std::string &item = box.Item(box.ItemIndex());
   if (item == kAutoItem) return false;
   slot = static_cast<std::uint16_t>(StrToInt(item));
   return true;
@@ -124,9 +124,9 @@ void TMainForm::ButtonTamrixGetExInClick() {
 }
 
 void TMainForm::ShowResource(TAMRIXR record) {
-  ListBox& list = ListBoxTamrixResourceDisplay;
-  const auto section = [&](const char* separator, const char* count_name, int count,
-                           auto&& entry_lines) {
+  ListBox &list = ListBoxTamrixResourceDisplay;
+  const auto section = [&](const char *separator, const char *count_name, int count,
+                           auto &&entry_lines) {
     list.Add(separator);
     if (count == 0) {
       AddEtcMsg(Format("Err: TAMRIXR data error %s=%.d", count_name, count));

@@ -13,7 +13,7 @@ using namespace tamrix::ui;
 
 namespace {
 
-std::int32_t SelectedNumber(const ComboBox& box) { return StrToInt(box.Item(box.ItemIndex())); }
+std::int32_t SelectedNumber(const ComboBox &box) { return StrToInt(box.Item(box.ItemIndex())); }
 
 bool IsSingleValueMode(std::int32_t mode) {
   return mode == 1 || mode == 2 || mode == 6 || mode == 7;
@@ -50,7 +50,7 @@ void TMainForm::ButtonTamrixSetModeClick() {
 }
 
 void TMainForm::ButtonTamrixGetDataClick() {
-  SampleBuffer& buffer = *sample_buffer_;
+  SampleBuffer &buffer = *sample_buffer_;
   buffer.fill(0);
   std::int32_t count = ReadSamplingStatus();
   const int selected = ComboBoxTamrixGetData.ItemIndex();
@@ -84,8 +84,7 @@ void TMainForm::ButtonTamrixGetDataClick() {
   RunGetLastErrorStep();
 }
 
-bool TMainForm::SplitChannels(std::int32_t count, const SampleBuffer& buffer,
-                              ChannelTable& table) {
+bool TMainForm::SplitChannels(std::int32_t count, const SampleBuffer &buffer, ChannelTable &table) {
   std::array<std::int32_t, kChannelCount> filled{};
   const std::int32_t first = CurrentMode.ChFirst;
   const std::int32_t last = CurrentMode.ChLast;
@@ -111,7 +110,7 @@ bool TMainForm::SplitChannels(std::int32_t count, const SampleBuffer& buffer,
       in_range = false;
       break;
     }
-    std::int32_t& next = filled[channel];
+    std::int32_t &next = filled[channel];
     CheckRange(next, kChannelCapacity);
     table[channel][next++] = word & 0x0FFF;
   }
@@ -122,7 +121,7 @@ bool TMainForm::SplitChannels(std::int32_t count, const SampleBuffer& buffer,
   return in_range;
 }
 
-void TMainForm::ShowGraph(const ChannelTable& table, std::int32_t count) const {
+void TMainForm::ShowGraph(const ChannelTable &table, std::int32_t count) const {
   const std::int32_t channels = CurrentMode.ChLast - CurrentMode.ChFirst + 1;
   if (channels <= 0) return;  // a split over an empty range delivers nothing to draw
   const std::int32_t samples_per_channel = std::max(count / channels, 1);

@@ -6,33 +6,33 @@ using namespace tamrix::ui;
 
 namespace {
 
-void Place(Control& control, const char* name, int left, int top, int width, int height,
+void Place(Control &control, const char *name, int left, int top, int width, int height,
            int tab_order = -1) {
   control.SetName(name);
   control.SetBounds(left, top, width, height);
   control.SetTabOrder(tab_order);
 }
 
-void MakeButton(Button& button, const char* name, const char* caption, int left, int top,
-                int width, int height, int tab_order) {
+void MakeButton(Button &button, const char *name, const char *caption, int left, int top, int width,
+                int height, int tab_order) {
   Place(button, name, left, top, width, height, tab_order);
   button.SetCaption(caption);
 }
 
 // Outcome labels start as " -- " on white and size themselves to the text.
-void MakeStatusLabel(Label& label, const char* name, int left, int top) {
+void MakeStatusLabel(Label &label, const char *name, int left, int top) {
   Place(label, name, left, top, 26, 15);
   label.SetColor(clWhite);
   label.SetCaption(" -- ");
 }
 
-void MakeLabel(Label& label, const char* name, const char* caption, int left, int top, int width,
+void MakeLabel(Label &label, const char *name, const char *caption, int left, int top, int width,
                int height) {
   Place(label, name, left, top, width, height);
   label.SetCaption(caption);
 }
 
-void MakeSlotBox(ComboBox& box, const char* name, int left, int top, int tab_order) {
+void MakeSlotBox(ComboBox &box, const char *name, int left, int top, int tab_order) {
   Place(box, name, left, top, 65, 23, tab_order);
   box.SetStyle(csDropDownList);
   for (int slot = 0; slot < 16; ++slot) box.AddItem(Format("%.2d", slot));
@@ -65,8 +65,7 @@ void TMainForm::Layout() {
   MakeButton(ButtonTamrixGetVersion, "ButtonTamrixGetVersion", "GetVersion", 8, 72, 137, 25, 5);
   MakeStatusLabel(LabelTamrixGetVersion, "LabelTamrixGetVersion", 152, 76);
 
-  MakeButton(ButtonTamrixGetResource, "ButtonTamrixGetResource", "GetResource", 8, 115, 137, 25,
-             8);
+  MakeButton(ButtonTamrixGetResource, "ButtonTamrixGetResource", "GetResource", 8, 115, 137, 25, 8);
   MakeStatusLabel(LabelTamrixGetResource, "LabelTamrixGetResource", 152, 120);
   Place(ListBoxTamrixResourceDisplay, "ListBoxTamrixResourceDisplay", 192, 103, 369, 49, 9);
 
@@ -78,12 +77,12 @@ void TMainForm::Layout() {
              25, 10);
   MakeStatusLabel(LabelTamrixStartSampling, "LabelTamrixStartSampling", 152, 212);
 
-  MakeButton(ButtonTamrixStopSampling, "ButtonTamrixStopSampling", "StopSampling", 8, 240, 137,
-             25, 11);
+  MakeButton(ButtonTamrixStopSampling, "ButtonTamrixStopSampling", "StopSampling", 8, 240, 137, 25,
+             11);
   MakeStatusLabel(LabelTamrixStopSampling, "LabelTamrixStopSampling", 152, 244);
 
-  MakeButton(ButtonTamrixGetSamplingStatus, "ButtonTamrixGetSamplingStatus", "GetSamplingStatus",
-             8, 275, 137, 25, 12);
+  MakeButton(ButtonTamrixGetSamplingStatus, "ButtonTamrixGetSamplingStatus", "GetSamplingStatus", 8,
+             275, 137, 25, 12);
   MakeStatusLabel(LabelTamrixGetSamplingStatus, "LabelTamrixGetSamplingStatus", 152, 280);
   Place(ListBoxTamrixStatusDisplay, "ListBoxTamrixStatusDisplay", 192, 263, 369, 49, 13);
 
@@ -94,8 +93,8 @@ void TMainForm::Layout() {
   ComboBoxTamrixGetData.AddItem("Auto");
   Place(ListBoxTamrixSingleData, "ListBoxTamrixSingleData", 360, 320, 121, 49, 21);
 
-  MakeButton(ButtonTamrixGetLastError, "ButtonTamrixGetLastError", "GetLastError", 8, 352, 137,
-             25, 15);
+  MakeButton(ButtonTamrixGetLastError, "ButtonTamrixGetLastError", "GetLastError", 8, 352, 137, 25,
+             15);
   MakeStatusLabel(LabelTamrixGetLastError, "LabelTamrixGetLastError", 152, 356);
 
   MakeButton(ButtonTamrixGetExIn, "ButtonTamrixGetExIn", "GetExIn", 8, 391, 137, 25, 16);

@@ -12,13 +12,13 @@ namespace {
 // punpckhwd on baseline x86-64), so no target options are needed.
 using Words8 = std::uint16_t __attribute__((vector_size(16)));
 
-Words8 Load(const std::uint16_t* from) {
+Words8 Load(const std::uint16_t *from) {
   Words8 v;
   std::memcpy(&v, from, sizeof v);
   return v;
 }
 
-void Store(std::uint16_t* to, Words8 v) { std::memcpy(to, &v, sizeof v); }
+void Store(std::uint16_t *to, Words8 v) { std::memcpy(to, &v, sizeof v); }
 
 Words8 ZipLow(Words8 a, Words8 b) {
   return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11);
@@ -49,8 +49,8 @@ constexpr int kChunkScans = 128;
 constexpr int kScratchStride = kChunkScans + 8;  // scratch rows in different sets
 
 template <int N>
-std::int32_t SplitBlocks(const std::uint16_t* words, std::int32_t first, std::int32_t scans,
-                         ChannelTable& table) {
+std::int32_t SplitBlocks(const std::uint16_t *words, std::int32_t first, std::int32_t scans,
+                         ChannelTable &table) {
   constexpr int kRows = kBlockScans<N>;
   constexpr int kVectors = kRows * N / 8;
   constexpr int kRounds = kRows == 8 ? 3 : 4;
@@ -71,7 +71,7 @@ std::int32_t SplitBlocks(const std::uint16_t* words, std::int32_t first, std::in
     const std::int32_t end = std::min<std::int32_t>(whole - chunk, kChunkScans);
     std::int32_t done = 0;
     for (; done < end; done += kRows) {
-      const std::uint16_t* block = words + static_cast<std::ptrdiff_t>(chunk + done) * N;
+      const std::uint16_t *block = words + static_cast<std::ptrdiff_t>(chunk + done) * N;
       Words8 v[kVectors];
       Words8 wrong{};
 #pragma GCC unroll 32
@@ -108,7 +108,8 @@ std::int32_t SplitBlocks(const std::uint16_t* words, std::int32_t first, std::in
   return whole;
 }
 
-using Splitter = std::int32_t (*)(const std::uint16_t*, std::int32_t, std::int32_t, ChannelTable&);
+using Splitter = std::int32_t (*)(const std::uint16_t *, std::int32_t, std::int32_t,
+                                  ChannelTable &);
 
 template <int... Less>
 constexpr std::array<Splitter, sizeof...(Less)> SplittersFor(std::integer_sequence<int, Less...>) {
@@ -119,7 +120,7 @@ constexpr auto kSplitters = SplittersFor(std::make_integer_sequence<int, kChanne
 
 }  // namespace
 
-std::int32_t SplitWholeScans(const std::uint16_t* words, std::int32_t first, std::int32_t channels,
-                             std::int32_t scans, ChannelTable& table) {
+std::int32_t SplitWholeScans(const std::uint16_t *words, std::int32_t first, std::int32_t channels,
+                             std::int32_t scans, ChannelTable &table) {
   return kSplitters[channels - 1](words, first, scans, table);
 }

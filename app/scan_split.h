@@ -14,5 +14,5 @@
 // last whole block (fewer than 16) are always left to the caller.
 // Requires 0 <= first, 1 <= channels, first + channels <= kChannelCount and
 // 0 <= scans <= kChannelCapacity.
-std::int32_t SplitWholeScans(const std::uint16_t* words, std::int32_t first, std::int32_t channels,
-                             std::int32_t scans, ChannelTable& table);
+std::int32_t SplitWholeScans(const std::uint16_t *words, std::int32_t first, std::int32_t channels,
+                             std::int32_t scans, ChannelTable &table);

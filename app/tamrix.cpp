@@ -7,14 +7,15 @@
 #include "main.h"
 #include "tamrix_platform/help.h"
 
-int main(int, char** argv) {
+int main(int, char **argv) {
   // Titled after the program file itself, whatever name it was started by.
   tamrix::ui::Application application;
   HelpFile = tmx_help_file_path();
   try {
     application.UseScreen();
-  } catch (const tamrix::ui::ScreenUnavailable& e) {
-    std::fprintf(stderr, "tamrix: %s\nRun it on a desktop, or under a virtual display: xvfb-run -a %s\n",
+  } catch (const tamrix::ui::ScreenUnavailable &e) {
+    std::fprintf(stderr,
+                 "tamrix: %s\nRun it on a desktop, or under a virtual display: xvfb-run -a %s\n",
                  e.what(), argv[0]);
     return 1;
   }

@@ -152,7 +152,8 @@ int RunRead(const ReadCommand &command) {
     case Ending::kStalled: break;
   }
   char quiet[32];
-  std::snprintf(quiet, sizeof quiet, "%.1f", std::chrono::duration<double>(StallLimit(mode)).count());
+  std::snprintf(quiet, sizeof quiet, "%.1f",
+                std::chrono::duration<double>(StallLimit(mode)).count());
   throw CommandFailure{
       slot, std::string("no sample word for ") + quiet + " s, after " + progress + " words"};
 }

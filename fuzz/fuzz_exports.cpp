@@ -38,20 +38,21 @@ using fuzz_report::trace;
 
 // Successful calls by name over the whole run, printed at exit to show how
 // deep the run went (sampling started, data fetched).
-std::map<std::string, long>& Successes() {
-  static auto* successes = new std::map<std::string, long>;
+std::map<std::string, long> &Successes() {
+  static auto *successes = new std::map<std::string, long>;
   return *successes;
 }
 void PrintSuccesses() {
   std::fprintf(stderr, "exports fuzz: successful calls:");
-  for (const auto& [call, count] : Successes()) std::fprintf(stderr, " %s=%ld", call.c_str(), count);
+  for (const auto &[call, count] : Successes())
+    std::fprintf(stderr, " %s=%ld", call.c_str(), count);
   std::fprintf(stderr, "\n");
 }
 
-
 int Threads() {
   int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+  for ([[maybe_unused]] const auto &entry :
+       std::filesystem::directory_iterator("/proc/self/task")) {
     ++count;
   }
   return count;
@@ -72,7 +73,7 @@ struct Exports {
 };
 
 template <typename F>
-void Resolve(HMODULE module, const char* name, F& out) {
+void Resolve(HMODULE module, const char *name, F &out) {
   out = reinterpret_cast<F>(GetProcAddress(module, name));
   if (out == nullptr) Fail("the library lacks %s", name);
 }
@@ -94,13 +95,13 @@ Exports ResolveAll(HMODULE module) {
 }
 
 // The windows the driver may post to; one queue for the whole run.
-tmx::platform::MessageQueue& Queue() {
-  static auto* queue = new tmx::platform::MessageQueue;
+tmx::platform::MessageQueue &Queue() {
+  static auto *queue = new tmx::platform::MessageQueue;
   return *queue;
 }
-const std::array<HWND, 3>& Windows() {
-  static const std::array<HWND, 3> windows{Queue().CreateWindowHandle(), Queue().CreateWindowHandle(),
-                                           Queue().CreateWindowHandle()};
+const std::array<HWND, 3> &Windows() {
+  static const std::array<HWND, 3> windows{
+      Queue().CreateWindowHandle(), Queue().CreateWindowHandle(), Queue().CreateWindowHandle()};
   return windows;
 }
 
@@ -127,7 +128,7 @@ struct SlotState {
 
 class Session {
  public:
-  Session(FuzzedDataProvider& in, const Exports& tamrix) : in_(in), x_(tamrix) {}
+  Session(FuzzedDataProvider &in, const Exports &tamrix) : in_(in), x_(tamrix) {}
 
   void Run() {
     // The op is offset by the step, so that a run of equal bytes walks
@@ -167,7 +168,9 @@ class Session {
         if (last_created_) return *last_created_;
         [[fallthrough]];
       case 5: return in_.ConsumeIntegralInRange(0u, 15u);
-      case 6: return in_.ConsumeIntegralInRange(0u, 15u) | (in_.ConsumeIntegralInRange(1u, 0xFFFFu) << 16);
+      case 6:
+        return in_.ConsumeIntegralInRange(0u, 15u) |
+               (in_.ConsumeIntegralInRange(1u, 0xFFFFu) << 16);
       case 7: return in_.ConsumeIntegral<std::uint32_t>();
       default: {
         constexpr std::uint32_t kFitted[] = {0, 1, 2, 5};
@@ -186,8 +189,10 @@ class Session {
   // 0, every code from the allowed set, a bad slot always 100. `read` is the
   // slot whose code tells the outcome; none for GetVersion, whose success
   // leaves the slots' own codes showing.
-  void Result(const char* call, std::int32_t result, std::uint32_t slot, std::optional<std::uint16_t> read) {
-    trace.push_back(std::string(call) + "(" + std::to_string(slot) + ") -> " + std::to_string(result));
+  void Result(const char *call, std::int32_t result, std::uint32_t slot,
+              std::optional<std::uint16_t> read) {
+    trace.push_back(std::string(call) + "(" + std::to_string(slot) + ") -> " +
+                    std::to_string(result));
     if (result != 0 && result != 1) Fail("%s gave %d", call, result);
     if (result == 1) ++Successes()[call];
     const std::int32_t code = x_.GetLastError(read.value_or(0));
@@ -195,14 +200,16 @@ class Session {
     if (!read && result == 1) return;
     if ((result == 1) != (code == 0)) Fail("%s gave %d but left the code %d", call, result, code);
   }
-  void Result(const char* call, std::int32_t result, std::uint32_t slot) {
+  void Result(const char *call, std::int32_t result, std::uint32_t slot) {
     const std::uint16_t n = static_cast<std::uint16_t>(slot);
     Result(call, result, slot, n < 16 ? n : 0);
-    if (n >= 16 && x_.GetLastError(0) != TAMRIX_ERR_SLOT) Fail("%s on slot %u does not leave 100", call, slot);
+    if (n >= 16 && x_.GetLastError(0) != TAMRIX_ERR_SLOT)
+      Fail("%s on slot %u does not leave 100", call, slot);
   }
 
   void Create() {
-    auto slot = std::make_unique<std::uint16_t>(static_cast<std::uint16_t>(Pick({0xFFFF, 0, 1, 2, 3, 5, 16})));
+    auto slot = std::make_unique<std::uint16_t>(
+        static_cast<std::uint16_t>(Pick({0xFFFF, 0, 1, 2, 3, 5, 16})));
     const std::uint16_t asked = *slot;
     const HWND window = in_.ConsumeBool() ? Windows()[in_.ConsumeIntegralInRange(0, 2)]
                                           : in_.ConsumeIntegral<std::uint32_t>();
@@ -389,12 +396,13 @@ class Session {
     tmx::platform::PostedMessage m;
     while (Queue().Peek(m)) {
       if (m.message < 0x6401 || m.message > 0x6406) Fail("the driver posted message %X", m.message);
-      if (given_windows_.count(m.window) == 0) Fail("a notification for window %u, never given", m.window);
+      if (given_windows_.count(m.window) == 0)
+        Fail("a notification for window %u, never given", m.window);
     }
   }
 
-  FuzzedDataProvider& in_;
-  const Exports& x_;
+  FuzzedDataProvider &in_;
+  const Exports &x_;
   std::array<SlotState, 16> slots_{};
   std::set<HWND> given_windows_;
   std::optional<std::uint16_t> last_created_;
@@ -402,12 +410,12 @@ class Session {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   std::atexit(PrintSuccesses);
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   fuzz_report::fuzzer = "exports fuzz";
   trace.clear();
   FuzzedDataProvider in(data, size);

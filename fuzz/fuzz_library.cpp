@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "device_channel.h"
-#include "library.h"
 #include "fuzz_report.h"
+#include "library.h"
 #include "tamrix.h"
 #include "tamrix_protocol.h"
 
@@ -34,8 +34,7 @@ using tamrix::RequestBlock;
 using fuzz_report::Fail;
 using fuzz_report::trace;
 
-
-void Expect(bool condition, const char* what) {
+void Expect(bool condition, const char *what) {
   if (!condition) Fail("%s", what);
 }
 
@@ -50,7 +49,7 @@ const DeviceHandle kHandle = reinterpret_cast<DeviceHandle>(0x7A3C);
 
 struct Request {
   std::uint32_t code;
-  void* input;
+  void *input;
   std::uint32_t input_size;
   RequestBlock sent;    // as the library filled it
   RequestBlock answer;  // as the device left it
@@ -61,16 +60,16 @@ struct Request {
 // Every answer is drawn from the input; an exhausted input answers success.
 class FuzzDevice final : public tamrix::DeviceChannel {
  public:
-  explicit FuzzDevice(FuzzedDataProvider& in) : in_(in) {}
+  explicit FuzzDevice(FuzzedDataProvider &in) : in_(in) {}
 
-  DeviceHandle Open(const char* name) override {
+  DeviceHandle Open(const char *name) override {
     Expect(std::strcmp(name, TAMRIX_DEVICE_NAME) == 0, "the driver is opened by another name");
     ++opens;
     return open_fails ? tamrix::kInvalidDevice : kHandle;
   }
 
-  bool Send(DeviceHandle device, std::uint32_t code, void* input, std::uint32_t input_size,
-            RequestBlock& block) override {
+  bool Send(DeviceHandle device, std::uint32_t code, void *input, std::uint32_t input_size,
+            RequestBlock &block) override {
     Expect(device == kHandle, "a request on a handle the device never gave");
     Request r{code, input, input_size, block, {}, true, 0};
     if (in_.ConsumeIntegralInRange(0, 11) == 11) {
@@ -128,11 +127,11 @@ class FuzzDevice final : public tamrix::DeviceChannel {
     }
   }
 
-  void Answer(std::uint32_t code, RequestBlock& block, void* input, std::uint32_t input_size) {
+  void Answer(std::uint32_t code, RequestBlock &block, void *input, std::uint32_t input_size) {
     const std::uint16_t wanted = block.U16(TAMRIX_OFS_SLOT);
     // The driver owns the whole block while it answers: scribble on all of it.
     std::uint32_t noise = in_.ConsumeIntegral<std::uint32_t>() | 1u;
-    for (auto& byte : block.bytes) {
+    for (auto &byte : block.bytes) {
       noise ^= noise << 13;
       noise ^= noise >> 17;
       noise ^= noise << 5;
@@ -144,7 +143,8 @@ class FuzzDevice final : public tamrix::DeviceChannel {
         switch (in_.ConsumeIntegralInRange(0, 4)) {
           case 3: assigned = in_.ConsumeIntegralInRange<std::uint16_t>(0, 15); break;
           case 4: assigned = in_.ConsumeIntegralInRange<std::uint16_t>(16, 0xFFFF); break;
-          default: assigned = wanted < 16 ? wanted : in_.ConsumeIntegralInRange<std::uint16_t>(0, 15);
+          default:
+            assigned = wanted < 16 ? wanted : in_.ConsumeIntegralInRange<std::uint16_t>(0, 15);
         }
         block.PutU16(TAMRIX_OFS_ASSIGNED_SLOT, assigned);
         break;
@@ -157,19 +157,19 @@ class FuzzDevice final : public tamrix::DeviceChannel {
       case TAMRIX_IOCTL_GET_DATA:
         // The driver writes exactly the length it was given.
         if (input != nullptr) {
-          auto* bytes = static_cast<std::uint8_t*>(input);
-          for (std::uint32_t i = 0; i < input_size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
+          auto *bytes = static_cast<std::uint8_t *>(input);
+          for (std::uint32_t i = 0; i < input_size; ++i)
+            bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
         }
         break;
-      default:
-        break;
+      default: break;
     }
     const std::uint16_t status = StatusWord();
     if (status >= 9) produced.insert(status);
     block.PutU16(TAMRIX_OFS_STATUS, status);
   }
 
-  FuzzedDataProvider& in_;
+  FuzzedDataProvider &in_;
   std::int32_t last_error_ = 0;
 };
 
@@ -189,7 +189,7 @@ class Poisoned {
  public:
   Poisoned() : bytes_(new std::uint64_t[2]) { ASAN_POISON_MEMORY_REGION(bytes_.get(), 16); }
   ~Poisoned() { ASAN_UNPOISON_MEMORY_REGION(bytes_.get(), 16); }
-  void* get() const { return bytes_.get(); }
+  void *get() const { return bytes_.get(); }
 
  private:
   std::unique_ptr<std::uint64_t[]> bytes_;
@@ -197,7 +197,7 @@ class Poisoned {
 
 // The record as the library must leave it after an answered resources
 // request: every field from the block, the padding as the caller had it.
-TAMRIXR ExpectedRecord(const RequestBlock& b) {
+TAMRIXR ExpectedRecord(const RequestBlock &b) {
   TAMRIXR r;
   std::memset(&r, kRecordFill, sizeof r);
   r.NumMemWindows = b.U16(74);
@@ -219,7 +219,7 @@ TAMRIXR ExpectedRecord(const RequestBlock& b) {
 
 class Session {
  public:
-  explicit Session(FuzzedDataProvider& in) : in_(in), device_(in), library_(device_) {}
+  explicit Session(FuzzedDataProvider &in) : in_(in), device_(in), library_(device_) {}
 
   void Run() {
     if (in_.ConsumeIntegralInRange(0, 63) == 63) {
@@ -270,8 +270,12 @@ class Session {
         return open[in_.ConsumeIntegralInRange<std::size_t>(0, open.size() - 1)];
       }
       case 4: return in_.ConsumeIntegralInRange(0u, 15u);
-      case 5: return in_.ConsumeIntegralInRange(0u, 15u) | (in_.ConsumeIntegralInRange(1u, 0xFFFFu) << 16);
-      case 6: return in_.ConsumeIntegralInRange(16u, 0xFFFFu) | (in_.ConsumeIntegral<std::uint32_t>() << 16);
+      case 5:
+        return in_.ConsumeIntegralInRange(0u, 15u) |
+               (in_.ConsumeIntegralInRange(1u, 0xFFFFu) << 16);
+      case 6:
+        return in_.ConsumeIntegralInRange(16u, 0xFFFFu) |
+               (in_.ConsumeIntegral<std::uint32_t>() << 16);
       case 7: return in_.ConsumeIntegral<std::uint32_t>();
       default: return in_.ConsumeIntegralInRange(0u, 3u);
     }
@@ -294,11 +298,11 @@ class Session {
     if (device_.requests.size() != before_) Fail("a request was sent where none may be");
   }
 
-  const Request& Sent(std::uint32_t code) {
+  const Request &Sent(std::uint32_t code) {
     if (device_.requests.size() != before_ + 1) {
       Fail("%zu requests where exactly one is due", device_.requests.size() - before_);
     }
-    const Request& r = device_.requests.back();
+    const Request &r = device_.requests.back();
     if (r.code != code) Fail("request code %X where %X is due", r.code, code);
     if (code != TAMRIX_IOCTL_GET_DATA) {
       Expect(r.input == nullptr && r.input_size == 0, "an input buffer outside get data");
@@ -306,7 +310,7 @@ class Session {
     return r;
   }
 
-  static std::int32_t Outcome(const Request& r) {
+  static std::int32_t Outcome(const Request &r) {
     return r.carried_out ? Translate(r.answer.U16(TAMRIX_OFS_STATUS)) : r.platform_code;
   }
 
@@ -324,7 +328,7 @@ class Session {
   // library is learnt the first time it is read.
   void Compare(std::uint32_t slot, std::int32_t got) {
     if (!Allowed(got)) Fail("GetLastError(%u) = %d, a code nothing produced", slot, got);
-    Status& expected = (!model_lib_ || *model_lib_ != 0) ? model_lib_ : slots_[slot].status;
+    Status &expected = (!model_lib_ || *model_lib_ != 0) ? model_lib_ : slots_[slot].status;
     if (!expected) {
       if (got == 0) Fail("GetLastError(%u) = 0 after a failed call", slot);
       expected = got;
@@ -359,7 +363,7 @@ class Session {
   }
 
   // A missing pointer: refused before the driver, with some failure code.
-  void RefusedMissingPointer(std::int32_t result, Status& place) {
+  void RefusedMissingPointer(std::int32_t result, Status &place) {
     NothingSent();
     Expect(result == 0, "success with a missing pointer");
     place = std::nullopt;
@@ -368,18 +372,19 @@ class Session {
   // --- the operations ------------------------------------------------------
 
   void Create() {
-    const std::uint16_t initial = static_cast<std::uint16_t>(Pick({0xFFFF, 0, 1, 2, 3, 15, 16, 20}));
+    const std::uint16_t initial =
+        static_cast<std::uint16_t>(Pick({0xFFFF, 0, 1, 2, 3, 15, 16, 20}));
     const bool missing = Rarely();
     std::unique_ptr<std::uint16_t> variable(new std::uint16_t(initial));
     const auto window = in_.ConsumeIntegral<std::uint32_t>();
     Poisoned reserved;  // the library neither reads nor writes it
-    void* reserved_argument = in_.ConsumeBool() ? reserved.get() : nullptr;
+    void *reserved_argument = in_.ConsumeBool() ? reserved.get() : nullptr;
     const std::int32_t result =
         library_.Create(missing ? nullptr : variable.get(), window, reserved_argument);
     Log("Create(" + std::to_string(initial) + ")", result);
     model_lib_ = 0;
     if (missing) return RefusedMissingPointer(result, model_lib_);
-    const Request& r = Sent(TAMRIX_IOCTL_CREATE);
+    const Request &r = Sent(TAMRIX_IOCTL_CREATE);
     Expect(r.sent.U16(TAMRIX_OFS_SLOT) == (initial == 0xFFFF ? 16 : initial), "create: slot field");
     Expect(r.sent.U32(TAMRIX_OFS_WINDOW) == window, "create: window field");
     const std::int32_t outcome = Outcome(r);
@@ -387,8 +392,10 @@ class Session {
     if (outcome != 0 || assigned >= 16) {
       Expect(result == 0, "create: success without a usable slot");
       Expect(*variable == initial, "create: the slot variable changed on failure");
-      if (outcome != 0) model_lib_ = outcome;
-      else model_lib_ = std::nullopt;  // the code for a slot beyond the tables is the library's
+      if (outcome != 0)
+        model_lib_ = outcome;
+      else
+        model_lib_ = std::nullopt;  // the code for a slot beyond the tables is the library's
       return;
     }
     Expect(result == 1, "create: failure on an answered create");
@@ -404,7 +411,7 @@ class Session {
     Log("Close(" + std::to_string(slot) + ")", result);
     if (!SlotChecks(slot, result, false)) return;
     const std::uint16_t n = static_cast<std::uint16_t>(slot);
-    const Request& r = Sent(TAMRIX_IOCTL_CLOSE);
+    const Request &r = Sent(TAMRIX_IOCTL_CLOSE);
     Expect(r.sent.U16(TAMRIX_OFS_SLOT) == n, "close: slot field");
     const std::int32_t outcome = Outcome(r);
     slots_[n].status = outcome;
@@ -417,13 +424,13 @@ class Session {
     std::unique_ptr<std::uint32_t> library_version(new std::uint32_t(kCanary32));
     std::unique_ptr<std::uint32_t> driver_version(new std::uint32_t(kCanary32));
     const bool first_missing = missing && in_.ConsumeBool();
-    const std::int32_t result = library_.GetVersion(
-        missing && first_missing ? nullptr : library_version.get(),
-        missing && !first_missing ? nullptr : driver_version.get());
+    const std::int32_t result =
+        library_.GetVersion(missing && first_missing ? nullptr : library_version.get(),
+                            missing && !first_missing ? nullptr : driver_version.get());
     Log("GetVersion", result);
     model_lib_ = 0;
     if (missing) return RefusedMissingPointer(result, model_lib_);
-    const Request& r = Sent(TAMRIX_IOCTL_VERSION);
+    const Request &r = Sent(TAMRIX_IOCTL_VERSION);
     const std::int32_t outcome = Outcome(r);
     if (r.carried_out) {
       Expect(*library_version == TAMRIX_LIBRARY_VERSION, "version: library version");
@@ -453,12 +460,12 @@ class Session {
       return;
     }
     const std::uint16_t n = static_cast<std::uint16_t>(slot);
-    const Request& r = Sent(TAMRIX_IOCTL_RESOURCES);
+    const Request &r = Sent(TAMRIX_IOCTL_RESOURCES);
     Expect(r.sent.U16(TAMRIX_OFS_SLOT) == n, "resources: slot field");
     const TAMRIXR expected = r.carried_out ? ExpectedRecord(r.answer) : untouched;
     if (std::memcmp(record.get(), &expected, sizeof expected) != 0) {
-      const auto* got = reinterpret_cast<const std::uint8_t*>(record.get());
-      const auto* want = reinterpret_cast<const std::uint8_t*>(&expected);
+      const auto *got = reinterpret_cast<const std::uint8_t *>(record.get());
+      const auto *want = reinterpret_cast<const std::uint8_t *>(&expected);
       std::size_t at = 0;
       while (got[at] == want[at]) ++at;
       Fail("resources: record byte %zu is %02X, expected %02X", at, got[at], want[at]);
@@ -475,18 +482,18 @@ class Session {
         Pick({0, 1, 2047, 2048, 2049, 4096, 65536, 262145, 0x3FFFFFFF, 0x40000000, 0x7FFFFFFF,
               0x80000000, 0xFFFFFFFF}),
         Pick({0, 1, 500, 999, 1000, 1001, 65535, 49999999, 50000000, 50000001}),
-        static_cast<std::int32_t>(Pick({1, 2, 3, 4, 5, 5, 6, 7, 8, 9, 10, 10, 0, 11, 0x10005,
-                                        0x1000A, 0xFFFFFFFF}))});
+        static_cast<std::int32_t>(
+            Pick({1, 2, 3, 4, 5, 5, 6, 7, 8, 9, 10, 10, 0, 11, 0x10005, 0x1000A, 0xFFFFFFFF}))});
     const ModeRecord given = *mode;
     const std::int32_t result = library_.SetMode(slot, missing ? nullptr : mode.get());
     Log("SetMode(" + std::to_string(slot) + ", ch " + std::to_string(given.ChFirst) + ".." +
-            std::to_string(given.ChLast) + ", size " + std::to_string(given.BuffSize) +
-            ", timer " + std::to_string(given.Timer) + ", mode " + std::to_string(given.Mode) + ")",
+            std::to_string(given.ChLast) + ", size " + std::to_string(given.BuffSize) + ", timer " +
+            std::to_string(given.Timer) + ", mode " + std::to_string(given.Mode) + ")",
         result);
     Expect(std::memcmp(mode.get(), &given, sizeof given) == 0, "set mode: the record was written");
     if (!SlotChecks(slot, result)) return;
     const std::uint16_t n = static_cast<std::uint16_t>(slot);
-    SlotModel& s = slots_[n];
+    SlotModel &s = slots_[n];
     if (missing) return RefusedMissingPointer(result, s.status);
     const auto refused = [&](std::int32_t code) {
       NothingSent();
@@ -505,13 +512,14 @@ class Session {
       return;
     }
     s.buffer_size = given.BuffSize;
-    const Request& r = Sent(TAMRIX_IOCTL_SET_MODE);
-    const RequestBlock& b = r.sent;
+    const Request &r = Sent(TAMRIX_IOCTL_SET_MODE);
+    const RequestBlock &b = r.sent;
     Expect(b.U16(TAMRIX_OFS_SLOT) == n, "set mode: slot field");
     if (given.Timer <= 1000) {
       const std::uint32_t ticks = given.Timer * 20;
-      Expect(b.U16(6) == ticks >> 8 && b.U16(8) == (ticks & 0xFF) && b.U16(10) == 0 && b.U16(12) == 0,
-             "set mode: timer fields for a period up to 1000");
+      Expect(
+          b.U16(6) == ticks >> 8 && b.U16(8) == (ticks & 0xFF) && b.U16(10) == 0 && b.U16(12) == 0,
+          "set mode: timer fields for a period up to 1000");
     } else {
       const std::uint32_t thousands = given.Timer / 1000;
       Expect(b.U16(6) == 78 && b.U16(8) == 32 && b.U16(10) == ((thousands >> 8) & 0xFF) &&
@@ -529,8 +537,10 @@ class Session {
     }
     const std::int32_t outcome = Outcome(r);
     s.status = outcome;
-    if (outcome == 0) s.mode_set = true;
-    else if (!r.carried_out || outcome != TAMRIX_ERR_MODE_KEPT) s.mode_set = false;
+    if (outcome == 0)
+      s.mode_set = true;
+    else if (!r.carried_out || outcome != TAMRIX_ERR_MODE_KEPT)
+      s.mode_set = false;
     ExpectResult(result, outcome);
   }
 
@@ -546,7 +556,7 @@ class Session {
       slots_[n].status = TAMRIX_ERR_INV_ARG;
       return;
     }
-    const Request& r = Sent(start ? TAMRIX_IOCTL_START : TAMRIX_IOCTL_STOP);
+    const Request &r = Sent(start ? TAMRIX_IOCTL_START : TAMRIX_IOCTL_STOP);
     Expect(r.sent.U16(TAMRIX_OFS_SLOT) == n, "start/stop: slot field");
     slots_[n].status = Outcome(r);
     ExpectResult(result, Outcome(r));
@@ -557,17 +567,18 @@ class Session {
     const bool missing = Rarely();
     std::unique_ptr<std::uint32_t> num_data(new std::uint32_t(kCanary32));
     std::unique_ptr<std::uint32_t> status(new std::uint32_t(kCanary32));
-    const std::int32_t result = library_.GetSamplingStatus(
-        slot, missing ? nullptr : num_data.get(), missing ? nullptr : status.get());
+    const std::int32_t result = library_.GetSamplingStatus(slot, missing ? nullptr : num_data.get(),
+                                                           missing ? nullptr : status.get());
     Log("GetSamplingStatus(" + std::to_string(slot) + ")", result);
     const bool reached = SlotChecks(slot, result);
     if (reached && missing) RefusedMissingPointer(result, slots_[slot & 0xFFFF].status);
     if (!reached || missing) {
-      Expect(*num_data == kCanary32 && *status == kCanary32, "sampling status: results of a refused call");
+      Expect(*num_data == kCanary32 && *status == kCanary32,
+             "sampling status: results of a refused call");
       return;
     }
     const std::uint16_t n = static_cast<std::uint16_t>(slot);
-    const Request& r = Sent(TAMRIX_IOCTL_SAMPLING_STATUS);
+    const Request &r = Sent(TAMRIX_IOCTL_SAMPLING_STATUS);
     Expect(r.sent.U16(TAMRIX_OFS_SLOT) == n, "sampling status: slot field");
     if (r.carried_out) {
       Expect(*num_data == r.answer.U32(TAMRIX_OFS_NUM_DATA) &&
@@ -594,7 +605,9 @@ class Session {
       case 3: count = 0x80000000u; break;
       case 4: count = 0xFFFFFFFFu; break;
       case 5: count = in_.ConsumeIntegral<std::uint32_t>(); break;
-      default: count = in_.ConsumeIntegralInRange<std::uint32_t>(1, size < 65536 ? std::max(size, 1u) : 65536);
+      default:
+        count =
+            in_.ConsumeIntegralInRange<std::uint32_t>(1, size < 65536 ? std::max(size, 1u) : 65536);
     }
     // Counts the library would send are given a real buffer of their size;
     // beyond what can be allocated, take the largest that can.
@@ -606,7 +619,7 @@ class Session {
     const std::int32_t result = library_.GetData(slot, count, missing ? nullptr : buffer.get());
     Log("GetData(" + std::to_string(slot) + ", " + std::to_string(count) + ")", result);
     if (!SlotChecks(slot, result)) return;
-    SlotModel& s = slots_[n];
+    SlotModel &s = slots_[n];
     if (missing) return RefusedMissingPointer(result, s.status);
     if (count == 0 || count > s.buffer_size) {
       NothingSent();
@@ -621,7 +634,7 @@ class Session {
       s.status = std::nullopt;
       return;
     }
-    const Request& r = Sent(TAMRIX_IOCTL_GET_DATA);
+    const Request &r = Sent(TAMRIX_IOCTL_GET_DATA);
     Expect(r.input == buffer.get(), "get data: not the caller's buffer");
     if (r.input_size != 2 * count) Fail("get data: %u bytes for %u words", r.input_size, count);
     Expect(r.sent.U16(TAMRIX_OFS_SLOT) == n, "get data: slot field");
@@ -649,10 +662,12 @@ class Session {
     std::unique_ptr<std::int32_t> in0(new std::int32_t(kCanary32));
     std::unique_ptr<std::int32_t> in1(new std::int32_t(kCanary32));
     std::unique_ptr<std::int32_t> trg(new std::int32_t(kCanary32));
-    const std::int32_t result = library_.GetExIn(slot, missing ? nullptr : in0.get(), in1.get(), trg.get());
+    const std::int32_t result =
+        library_.GetExIn(slot, missing ? nullptr : in0.get(), in1.get(), trg.get());
     Log("GetExIn(" + std::to_string(slot) + ")", result);
     const auto untouched = [&] {
-      return *in0 == static_cast<std::int32_t>(kCanary32) && *in1 == static_cast<std::int32_t>(kCanary32) &&
+      return *in0 == static_cast<std::int32_t>(kCanary32) &&
+             *in1 == static_cast<std::int32_t>(kCanary32) &&
              *trg == static_cast<std::int32_t>(kCanary32);
     };
     const bool reached = SlotChecks(slot, result);
@@ -662,7 +677,7 @@ class Session {
       return;
     }
     const std::uint16_t n = static_cast<std::uint16_t>(slot);
-    const Request& r = Sent(TAMRIX_IOCTL_EXTERNAL_INPUTS);
+    const Request &r = Sent(TAMRIX_IOCTL_EXTERNAL_INPUTS);
     Expect(r.sent.U16(TAMRIX_OFS_SLOT) == n, "external inputs: slot field");
     if (r.carried_out) {
       const auto state = [&](std::size_t at) { return r.answer.U32(at) == 1 ? -1 : 0; };
@@ -676,7 +691,7 @@ class Session {
     ExpectResult(result, Outcome(r));
   }
 
-  FuzzedDataProvider& in_;
+  FuzzedDataProvider &in_;
   FuzzDevice device_;
   tamrix::Library library_;
   std::size_t before_ = 0;
@@ -686,7 +701,7 @@ class Session {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   fuzz_report::fuzzer = "library fuzz";
   trace.clear();
   FuzzedDataProvider in(data, size);

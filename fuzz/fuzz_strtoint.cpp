@@ -18,7 +18,7 @@ using tamrix::ui::ConversionError;
 using tamrix::ui::StrToInt;
 using tamrix::ui::TryStrToInt;
 
-[[noreturn]] void Fail(const char* what, std::string_view text) {
+[[noreturn]] void Fail(const char *what, std::string_view text) {
   std::fprintf(stderr, "integer-text rule: %s for the text \"", what);
   for (unsigned char c : text) std::fprintf(stderr, c >= 0x20 && c < 0x7F ? "%c" : "\\x%02X", c);
   std::fprintf(stderr, "\"\n");
@@ -73,7 +73,7 @@ std::optional<std::int32_t> Reference(std::string_view text) {
 std::optional<std::int32_t> Thrown(std::string_view text) {
   try {
     return StrToInt(text);
-  } catch (const ConversionError& e) {
+  } catch (const ConversionError &e) {
     if (e.Text() != text) Fail("the error does not carry the text", text);
     // what() is a C string: a text with a NUL byte ends the message there.
     const std::string message = "'" + std::string(text) + "' は整数ではありません";
@@ -107,13 +107,14 @@ void Check(std::string_view text) {
   // never matter, and a trailing blank always does.
   if (TryStrToInt(std::to_string(*tried)) != tried) Fail("the decimal form does not re-read", text);
   if (TryStrToInt(Hex(*tried)) != tried) Fail("the $ form does not re-read", text);
-  if (TryStrToInt("   " + std::string(text)) != tried) Fail("leading blanks change the value", text);
+  if (TryStrToInt("   " + std::string(text)) != tried)
+    Fail("leading blanks change the value", text);
   if (TryStrToInt(std::string(text) + " ")) Fail("a trailing blank is accepted", text);
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Check(std::string_view(reinterpret_cast<const char*>(data), size));
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  Check(std::string_view(reinterpret_cast<const char *>(data), size));
   return 0;
 }

@@ -12,7 +12,7 @@
 
 namespace {
 
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0) {
+std::uint32_t Crc32(const std::uint8_t *data, std::size_t size, std::uint32_t crc = 0) {
   crc = ~crc;
   for (std::size_t i = 0; i < size; ++i) {
     crc ^= data[i];
@@ -21,11 +21,13 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t cr
   return ~crc;
 }
 
-void PutBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+void PutBigEndian(std::vector<std::uint8_t> &out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
-void PutChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
+void PutChunk(std::vector<std::uint8_t> &out, const char *type,
+              const std::vector<std::uint8_t> &data) {
   PutBigEndian(out, static_cast<std::uint32_t>(data.size()));
   std::vector<std::uint8_t> typed(type, type + 4);
   typed.insert(typed.end(), data.begin(), data.end());
@@ -34,7 +36,7 @@ void PutChunk(std::vector<std::uint8_t>& out, const char* type, const std::vecto
 }
 
 // A zlib stream of stored (uncompressed) blocks: the icon is a few KiB.
-std::vector<std::uint8_t> ZlibStored(const std::vector<std::uint8_t>& raw) {
+std::vector<std::uint8_t> ZlibStored(const std::vector<std::uint8_t> &raw) {
   std::vector<std::uint8_t> out{0x78, 0x01};
   std::size_t at = 0;
   do {
@@ -45,7 +47,8 @@ std::vector<std::uint8_t> ZlibStored(const std::vector<std::uint8_t>& raw) {
     out.push_back(static_cast<std::uint8_t>(n >> 8));
     out.push_back(static_cast<std::uint8_t>(~n));
     out.push_back(static_cast<std::uint8_t>(~n >> 8));
-    out.insert(out.end(), raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + n));
+    out.insert(out.end(), raw.begin() + static_cast<long>(at),
+               raw.begin() + static_cast<long>(at + n));
     at += n;
   } while (at < raw.size());
   std::uint32_t a = 1, b = 0;
@@ -57,7 +60,7 @@ std::vector<std::uint8_t> ZlibStored(const std::vector<std::uint8_t>& raw) {
   return out;
 }
 
-std::vector<std::uint8_t> Png(const tamrix::ui::TIcon& icon, int scale) {
+std::vector<std::uint8_t> Png(const tamrix::ui::TIcon &icon, int scale) {
   const int width = icon.width * scale;
   const int height = icon.height * scale;
   std::vector<std::uint8_t> raw;
@@ -83,13 +86,13 @@ std::vector<std::uint8_t> Png(const tamrix::ui::TIcon& icon, int scale) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   if (argc != 3 || std::atoi(argv[1]) < 1) {
     std::fprintf(stderr, "usage: %s SCALE OUTPUT.png\n", argv[0]);
     return 2;
   }
   const auto png = Png(ProgramIcon(), std::atoi(argv[1]));
-  std::FILE* file = std::fopen(argv[2], "wb");
+  std::FILE *file = std::fopen(argv[2], "wb");
   if (file == nullptr || std::fwrite(png.data(), 1, png.size(), file) != png.size() ||
       std::fclose(file) != 0) {
     std::perror(argv[2]);

@@ -18,7 +18,7 @@ std::unique_ptr<SampleBuffer> InterleavedWords() {
   return buffer;
 }
 
-void BM_PlainPassOverTheWords(benchmark::State& state) {
+void BM_PlainPassOverTheWords(benchmark::State &state) {
   auto buffer = InterleavedWords();
   for (auto _ : state) {
     unsigned sum = 0;
@@ -29,7 +29,7 @@ void BM_PlainPassOverTheWords(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainPassOverTheWords);
 
-void BM_SplitChannels(benchmark::State& state) {
+void BM_SplitChannels(benchmark::State &state) {
   GraphBench bench(false);
   MainForm->CurrentMode = TModeRecord{0, 15, kWords, 500, 3};
   auto buffer = InterleavedWords();
@@ -42,7 +42,7 @@ void BM_SplitChannels(benchmark::State& state) {
 }
 BENCHMARK(BM_SplitChannels);
 
-void BM_FullRepaintOnRecordingCanvas(benchmark::State& state) {
+void BM_FullRepaintOnRecordingCanvas(benchmark::State &state) {
   GraphBench bench(false);
   tamrix::ui::RecordingCanvas canvas;
   for (auto _ : state) {

@@ -19,7 +19,7 @@
 
 namespace {
 
-void FullRepaintOnScreen(benchmark::State& state, GraphBench::Signal signal) {
+void FullRepaintOnScreen(benchmark::State &state, GraphBench::Signal signal) {
   if (std::getenv("DISPLAY") == nullptr) {
     state.SkipWithError("no display");
     return;
@@ -41,13 +41,13 @@ void FullRepaintOnScreen(benchmark::State& state, GraphBench::Signal signal) {
   }
   state.counters["paints"] = GraphForm->PaintBoxGraph.PaintCount() - paints_before;
 }
-void BM_FullRepaintOnScreenNoise(benchmark::State& state) {
+void BM_FullRepaintOnScreenNoise(benchmark::State &state) {
   FullRepaintOnScreen(state, GraphBench::Signal::kNoise);
 }
-void BM_FullRepaintOnScreenSine(benchmark::State& state) {
+void BM_FullRepaintOnScreenSine(benchmark::State &state) {
   FullRepaintOnScreen(state, GraphBench::Signal::kSine);
 }
-double Worst(const std::vector<double>& runs) {
+double Worst(const std::vector<double> &runs) {
   return *std::max_element(runs.begin(), runs.end());
 }
 BENCHMARK(BM_FullRepaintOnScreenNoise)

@@ -15,9 +15,8 @@ void *Load(const tmx_host_services *host) {
     return nullptr;
   }
   try {
-    return new Driver([host](HWND window, UINT message) {
-      host->post_message(window, message, 0, 0);
-    });
+    return new Driver(
+        [host](HWND window, UINT message) { host->post_message(window, message, 0, 0); });
   } catch (...) {
     return nullptr;
   }
@@ -29,8 +28,8 @@ DWORD Control(void *context, DWORD io_control_code, void *in_buffer, DWORD in_si
               void *out_buffer, DWORD out_size, DWORD *bytes_returned) {
   if (context == nullptr) return ERROR_INVALID_HANDLE;
   try {
-    return static_cast<Driver *>(context)->Control(io_control_code, in_buffer, in_size,
-                                                   out_buffer, out_size, bytes_returned);
+    return static_cast<Driver *>(context)->Control(io_control_code, in_buffer, in_size, out_buffer,
+                                                   out_size, bytes_returned);
   } catch (const std::bad_alloc &) {
     return ERROR_NOT_ENOUGH_MEMORY;
   } catch (...) {

@@ -52,8 +52,8 @@ bool NotificationGate::AllowPageDone(Clock::time_point now) {
   return true;
 }
 
-void Deliver(const RunEvents &events, NotificationGate &gate, NotificationGate::Clock::time_point now,
-             HWND window, const Poster &post) {
+void Deliver(const RunEvents &events, NotificationGate &gate,
+             NotificationGate::Clock::time_point now, HWND window, const Poster &post) {
   if (window == 0) return;
   auto event = [&](bool happened, UINT message) {
     if (happened && gate.AllowEvent(now)) post(window, message);

@@ -62,7 +62,7 @@ class NotificationGate {
 };
 
 // Posts the events through the gate, in the order they arise within a step.
-void Deliver(const RunEvents &events, NotificationGate &gate, NotificationGate::Clock::time_point now,
-             HWND window, const Poster &post);
+void Deliver(const RunEvents &events, NotificationGate &gate,
+             NotificationGate::Clock::time_point now, HWND window, const Poster &post);
 
 }  // namespace tamrix::vxd

@@ -47,9 +47,9 @@ ModeDecision DecideMode(const RequestBlock &block, const BoardDescription &board
   settings.first_channel = static_cast<std::uint8_t>(first);
   settings.last_channel = static_cast<std::uint8_t>(last);
 
-  const std::optional<std::int64_t> ticks = DecodePeriodTicks(
-      {block.U16(TAMRIX_OFS_TIMER1_HIGH), block.U16(TAMRIX_OFS_TIMER1_LOW),
-       block.U16(TAMRIX_OFS_TIMER2_HIGH), block.U16(TAMRIX_OFS_TIMER2_LOW)});
+  const std::optional<std::int64_t> ticks =
+      DecodePeriodTicks({block.U16(TAMRIX_OFS_TIMER1_HIGH), block.U16(TAMRIX_OFS_TIMER1_LOW),
+                         block.U16(TAMRIX_OFS_TIMER2_HIGH), block.U16(TAMRIX_OFS_TIMER2_LOW)});
   if (!ticks) return Refused(TAMRIX_DRV_BAD_ARGUMENT);
   settings.programmed_period_ns = TicksToNanoseconds(*ticks);
 

@@ -3,8 +3,8 @@
 namespace tamrix::vxd {
 
 std::optional<std::int64_t> DecodePeriodTicks(const TimerFields &fields) {
-  for (std::uint16_t byte : {fields.first_high, fields.first_low, fields.second_high,
-                             fields.second_low}) {
+  for (std::uint16_t byte :
+       {fields.first_high, fields.first_low, fields.second_high, fields.second_low}) {
     if (byte > 0xFF) return std::nullopt;
   }
   const std::int64_t first = fields.first_high * 256 + fields.first_low;

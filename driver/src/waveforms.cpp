@@ -27,30 +27,30 @@ double Sine(double phase) { return std::sin(2.0 * std::numbers::pi * phase); }
 double Shape(unsigned channel, double x) {
   switch (channel) {
     case 0: return 2048 + 2000 * Sine(x);
-    case 1: return 4095 * (x < 0.5 ? 2 * x : 2 - 2 * x);                // triangle
-    case 2: return x < 0.5 ? 3583 : 512;                                 // square
-    case 3: return std::floor(x * 4096);                                 // rising sawtooth
-    case 4: return 4095 - std::floor(x * 4096);                          // falling ramp
-    case 5: return x < 0.25 ? 3800 : 300;                                // 25 % pulse
-    case 6: return std::floor(x * 8) * 585;                              // eight-step staircase
-    case 7: return 4095 * std::fabs(Sine(x));                            // full-wave rectified
-    case 8: return 4095 * std::max(0.0, Sine(x));                        // half-wave rectified
-    case 9: {                                                            // RC charge, discharge
+    case 1: return 4095 * (x < 0.5 ? 2 * x : 2 - 2 * x);  // triangle
+    case 2: return x < 0.5 ? 3583 : 512;                  // square
+    case 3: return std::floor(x * 4096);                  // rising sawtooth
+    case 4: return 4095 - std::floor(x * 4096);           // falling ramp
+    case 5: return x < 0.25 ? 3800 : 300;                 // 25 % pulse
+    case 6: return std::floor(x * 8) * 585;               // eight-step staircase
+    case 7: return 4095 * std::fabs(Sine(x));             // full-wave rectified
+    case 8: return 4095 * std::max(0.0, Sine(x));         // half-wave rectified
+    case 9: {                                             // RC charge, discharge
       const double full = 1 - std::exp(-5.0);
       return x < 0.5 ? 4095 * (1 - std::exp(-10 * x)) / full
                      : 4095 * (std::exp(-10 * (x - 0.5)) - std::exp(-5.0)) / full;
     }
-    case 10: {                                                           // trapezoid
+    case 10: {  // trapezoid
       if (x < 0.2) return 400 + 3300 * (x / 0.2);
       if (x < 0.5) return 3700;
       if (x < 0.7) return 3700 - 3300 * ((x - 0.5) / 0.2);
       return 400;
     }
-    case 11: return 2048 + (1000 + 900 * Sine(x)) * Sine(32 * x);       // amplitude-modulated
-    case 12: return 2048 + 1200 * Sine(x);                               // fast sine
-    case 13: return 2048 + 1800 * Sine(x + 0.25);                        // slow cosine
-    case 14: return 3072;                                                // reference input
-    default: return 2048;                                                // grounded: 0 V
+    case 11: return 2048 + (1000 + 900 * Sine(x)) * Sine(32 * x);  // amplitude-modulated
+    case 12: return 2048 + 1200 * Sine(x);                         // fast sine
+    case 13: return 2048 + 1800 * Sine(x + 0.25);                  // slow cosine
+    case 14: return 3072;                                          // reference input
+    default: return 2048;                                          // grounded: 0 V
   }
 }
 
@@ -62,7 +62,8 @@ SignalTable BuildSignals() {
   for (unsigned c = 0; c < kChannelCount; ++c) {
     table[c].length = kCycleLengths[c];
     for (std::size_t k = 0; k < table[c].length; ++k) {
-      table[c].values[k] = Level(Shape(c, static_cast<double>(k) / static_cast<double>(table[c].length)));
+      table[c].values[k] =
+          Level(Shape(c, static_cast<double>(k) / static_cast<double>(table[c].length)));
     }
   }
   return table;

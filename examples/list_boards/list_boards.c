@@ -9,8 +9,8 @@
 static void print_versions(void) {
   uint32_t library = 0, driver = 0;
   if (TamrixGetVersion(&library, &driver)) {
-    printf("library %lX, driver %u.%u build %u\n", (unsigned long)library,
-           (unsigned)(driver >> 24), (unsigned)((driver >> 16) & 0xFF), (unsigned)(driver & 0xFFFF));
+    printf("library %lX, driver %u.%u build %u\n", (unsigned long)library, (unsigned)(driver >> 24),
+           (unsigned)((driver >> 16) & 0xFF), (unsigned)(driver & 0xFFFF));
   }
 }
 

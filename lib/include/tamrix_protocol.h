@@ -24,19 +24,19 @@
 #define TAMRIX_BLOCK_SIZE 290u
 
 /* In: filled by the caller. */
-#define TAMRIX_OFS_SLOT 0u           /* u16, every request but version */
-#define TAMRIX_OFS_WINDOW 2u         /* u32, create: notification window */
-#define TAMRIX_OFS_TIMER1_HIGH 6u    /* u16, set mode */
-#define TAMRIX_OFS_TIMER1_LOW 8u     /* u16, set mode */
-#define TAMRIX_OFS_TIMER2_HIGH 10u   /* u16, set mode */
-#define TAMRIX_OFS_TIMER2_LOW 12u    /* u16, set mode */
-#define TAMRIX_OFS_CH_FIRST 18u      /* u16, set mode */
-#define TAMRIX_OFS_CH_LAST 20u       /* u16, set mode */
-#define TAMRIX_OFS_MODE 22u          /* u16, set mode */
-#define TAMRIX_OFS_DATA_COUNT 24u    /* u32, get data: words requested */
-#define TAMRIX_OFS_DMA_BYTES 28u     /* u32, set mode, modes 5 and 10 */
-#define TAMRIX_OFS_DMA_PAGES 32u     /* u32, set mode, modes 5 and 10 */
-#define TAMRIX_OFS_BUFFER_WORDS 36u  /* u32, set mode, other modes */
+#define TAMRIX_OFS_SLOT 0u          /* u16, every request but version */
+#define TAMRIX_OFS_WINDOW 2u        /* u32, create: notification window */
+#define TAMRIX_OFS_TIMER1_HIGH 6u   /* u16, set mode */
+#define TAMRIX_OFS_TIMER1_LOW 8u    /* u16, set mode */
+#define TAMRIX_OFS_TIMER2_HIGH 10u  /* u16, set mode */
+#define TAMRIX_OFS_TIMER2_LOW 12u   /* u16, set mode */
+#define TAMRIX_OFS_CH_FIRST 18u     /* u16, set mode */
+#define TAMRIX_OFS_CH_LAST 20u      /* u16, set mode */
+#define TAMRIX_OFS_MODE 22u         /* u16, set mode */
+#define TAMRIX_OFS_DATA_COUNT 24u   /* u32, get data: words requested */
+#define TAMRIX_OFS_DMA_BYTES 28u    /* u32, set mode, modes 5 and 10 */
+#define TAMRIX_OFS_DMA_PAGES 32u    /* u32, set mode, modes 5 and 10 */
+#define TAMRIX_OFS_BUFFER_WORDS 36u /* u32, set mode, other modes */
 /* Out: filled by the driver. */
 #define TAMRIX_OFS_STATUS 40u        /* u16, every request */
 #define TAMRIX_OFS_DRV_VERSION 42u   /* u32, version */
@@ -93,7 +93,8 @@ struct RequestBlock {
     return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
   }
   std::uint32_t U32(std::size_t at) const {
-    return static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
+    return static_cast<std::uint32_t>(bytes[at]) |
+           (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
            (static_cast<std::uint32_t>(bytes[at + 2]) << 16) |
            (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
   }

@@ -17,7 +17,7 @@ void Library::Detach() {
   device_ = kInvalidDevice;
 }
 
-Library::SlotState* Library::BeginSlotCall(std::uint32_t slot) {
+Library::SlotState *Library::BeginSlotCall(std::uint32_t slot) {
   library_status_ = TAMRIX_SUCCESS;
   const std::uint16_t number = SlotNumber(slot);
   if (number >= TAMRIX_SLOT_COUNT) {
@@ -27,8 +27,8 @@ Library::SlotState* Library::BeginSlotCall(std::uint32_t slot) {
   return &slots_[number];
 }
 
-Library::SlotState* Library::BeginOpenSlotCall(std::uint32_t slot) {
-  SlotState* state = BeginSlotCall(slot);
+Library::SlotState *Library::BeginOpenSlotCall(std::uint32_t slot) {
+  SlotState *state = BeginSlotCall(slot);
   if (state != nullptr && state->open == 0) {
     state->status = TAMRIX_ERR_NO_CREATE;
     return nullptr;
@@ -36,8 +36,8 @@ Library::SlotState* Library::BeginOpenSlotCall(std::uint32_t slot) {
   return state;
 }
 
-Library::Outcome Library::Send(std::uint32_t code, RequestBlock& block, std::int32_t& status,
-                               void* input, std::uint32_t input_size) {
+Library::Outcome Library::Send(std::uint32_t code, RequestBlock &block, std::int32_t &status,
+                               void *input, std::uint32_t input_size) {
   if (!channel_.Send(device_, code, input, input_size, block)) {
     status = channel_.LastError();
     // A request not carried out must never read as success.
@@ -48,7 +48,7 @@ Library::Outcome Library::Send(std::uint32_t code, RequestBlock& block, std::int
   return Outcome::kAnswered;
 }
 
-std::int32_t Library::Create(std::uint16_t* slot, std::uint32_t window, void*) {
+std::int32_t Library::Create(std::uint16_t *slot, std::uint32_t window, void *) {
   library_status_ = TAMRIX_SUCCESS;
   if (slot == nullptr) {
     library_status_ = TAMRIX_ERR_INV_ARG;
@@ -70,7 +70,7 @@ std::int32_t Library::Create(std::uint16_t* slot, std::uint32_t window, void*) {
     return 0;
   }
   *slot = assigned;
-  SlotState& state = slots_[assigned];
+  SlotState &state = slots_[assigned];
   state.open = 1;
   state.mode_set = 0;
   state.status = TAMRIX_SUCCESS;
@@ -78,7 +78,7 @@ std::int32_t Library::Create(std::uint16_t* slot, std::uint32_t window, void*) {
 }
 
 std::int32_t Library::Close(std::uint32_t slot) {
-  SlotState* state = BeginSlotCall(slot);
+  SlotState *state = BeginSlotCall(slot);
   if (state == nullptr) return 0;
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, SlotNumber(slot));
@@ -91,7 +91,7 @@ std::int32_t Library::Close(std::uint32_t slot) {
   return Result(status);
 }
 
-std::int32_t Library::GetVersion(std::uint32_t* library_version, std::uint32_t* driver_version) {
+std::int32_t Library::GetVersion(std::uint32_t *library_version, std::uint32_t *driver_version) {
   library_status_ = TAMRIX_SUCCESS;
   if (library_version == nullptr || driver_version == nullptr) {
     library_status_ = TAMRIX_ERR_INV_ARG;
@@ -108,8 +108,8 @@ std::int32_t Library::GetVersion(std::uint32_t* library_version, std::uint32_t* 
   return Result(status);
 }
 
-std::int32_t Library::GetResource(std::uint32_t slot, TAMRIXR* record) {
-  SlotState* state = BeginOpenSlotCall(slot);
+std::int32_t Library::GetResource(std::uint32_t slot, TAMRIXR *record) {
+  SlotState *state = BeginOpenSlotCall(slot);
   if (state == nullptr) return 0;
   if (record == nullptr) {
     state->status = TAMRIX_ERR_INV_ARG;
@@ -125,8 +125,8 @@ std::int32_t Library::GetResource(std::uint32_t slot, TAMRIXR* record) {
   return Result(status);
 }
 
-std::int32_t Library::SetMode(std::uint32_t slot, const ModeRecord* mode) {
-  SlotState* state = BeginOpenSlotCall(slot);
+std::int32_t Library::SetMode(std::uint32_t slot, const ModeRecord *mode) {
+  SlotState *state = BeginOpenSlotCall(slot);
   if (state == nullptr) return 0;
   if (mode == nullptr) {
     state->status = TAMRIX_ERR_INV_ARG;
@@ -166,7 +166,7 @@ std::int32_t Library::SetMode(std::uint32_t slot, const ModeRecord* mode) {
 }
 
 std::int32_t Library::StartSampling(std::uint32_t slot) {
-  SlotState* state = BeginOpenSlotCall(slot);
+  SlotState *state = BeginOpenSlotCall(slot);
   if (state == nullptr) return 0;
   if (state->mode_set == 0) {
     state->status = TAMRIX_ERR_INV_ARG;
@@ -181,7 +181,7 @@ std::int32_t Library::StartSampling(std::uint32_t slot) {
 }
 
 std::int32_t Library::StopSampling(std::uint32_t slot) {
-  SlotState* state = BeginOpenSlotCall(slot);
+  SlotState *state = BeginOpenSlotCall(slot);
   if (state == nullptr) return 0;
   RequestBlock block{};
   block.PutU16(TAMRIX_OFS_SLOT, SlotNumber(slot));
@@ -191,9 +191,9 @@ std::int32_t Library::StopSampling(std::uint32_t slot) {
   return Result(status);
 }
 
-std::int32_t Library::GetSamplingStatus(std::uint32_t slot, std::uint32_t* num_data,
-                                        std::uint32_t* status) {
-  SlotState* state = BeginOpenSlotCall(slot);
+std::int32_t Library::GetSamplingStatus(std::uint32_t slot, std::uint32_t *num_data,
+                                        std::uint32_t *status) {
+  SlotState *state = BeginOpenSlotCall(slot);
   if (state == nullptr) return 0;
   if (num_data == nullptr || status == nullptr) {
     state->status = TAMRIX_ERR_INV_ARG;
@@ -210,8 +210,8 @@ std::int32_t Library::GetSamplingStatus(std::uint32_t slot, std::uint32_t* num_d
   return Result(outcome);
 }
 
-std::int32_t Library::GetData(std::uint32_t slot, std::uint32_t count, std::uint16_t* buffer) {
-  SlotState* state = BeginOpenSlotCall(slot);
+std::int32_t Library::GetData(std::uint32_t slot, std::uint32_t count, std::uint16_t *buffer) {
+  SlotState *state = BeginOpenSlotCall(slot);
   if (state == nullptr) return 0;
   // The byte length of the request must fit in 32 bits as well.
   if (count == 0 || count > state->buffer_size || count > kMaxWordsByByteCount) {
@@ -241,9 +241,9 @@ std::int32_t Library::GetLastError(std::uint32_t slot) {
   return slots_[number].status;
 }
 
-std::int32_t Library::GetExIn(std::uint32_t slot, std::int32_t* ex_in0, std::int32_t* ex_in1,
-                              std::int32_t* ex_trg) {
-  SlotState* state = BeginOpenSlotCall(slot);
+std::int32_t Library::GetExIn(std::uint32_t slot, std::int32_t *ex_in0, std::int32_t *ex_in1,
+                              std::int32_t *ex_trg) {
+  SlotState *state = BeginOpenSlotCall(slot);
   if (state == nullptr) return 0;
   if (ex_in0 == nullptr || ex_in1 == nullptr || ex_trg == nullptr) {
     state->status = TAMRIX_ERR_INV_ARG;

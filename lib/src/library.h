@@ -17,7 +17,7 @@ class Shared {
  public:
   Shared() = default;
   explicit Shared(T value) : value_(value) {}
-  Shared& operator=(T value) {
+  Shared &operator=(T value) {
     value_.store(value, std::memory_order_relaxed);
     return *this;
   }
@@ -33,7 +33,7 @@ class Shared {
 // to the latest call in the process.
 class Library {
  public:
-  explicit Library(DeviceChannel& channel) : channel_(channel) {}
+  explicit Library(DeviceChannel &channel) : channel_(channel) {}
 
   // Opens the driver; false when it cannot be opened. Idempotent.
   bool Attach();
@@ -41,19 +41,19 @@ class Library {
   void Detach();
   bool Attached() const { return device_ != kInvalidDevice; }
 
-  std::int32_t Create(std::uint16_t* slot, std::uint32_t window, void* reserved);
+  std::int32_t Create(std::uint16_t *slot, std::uint32_t window, void *reserved);
   std::int32_t Close(std::uint32_t slot);
-  std::int32_t GetVersion(std::uint32_t* library_version, std::uint32_t* driver_version);
-  std::int32_t GetResource(std::uint32_t slot, TAMRIXR* record);
-  std::int32_t SetMode(std::uint32_t slot, const ModeRecord* mode);
+  std::int32_t GetVersion(std::uint32_t *library_version, std::uint32_t *driver_version);
+  std::int32_t GetResource(std::uint32_t slot, TAMRIXR *record);
+  std::int32_t SetMode(std::uint32_t slot, const ModeRecord *mode);
   std::int32_t StartSampling(std::uint32_t slot);
   std::int32_t StopSampling(std::uint32_t slot);
-  std::int32_t GetSamplingStatus(std::uint32_t slot, std::uint32_t* num_data,
-                                 std::uint32_t* status);
-  std::int32_t GetData(std::uint32_t slot, std::uint32_t count, std::uint16_t* buffer);
+  std::int32_t GetSamplingStatus(std::uint32_t slot, std::uint32_t *num_data,
+                                 std::uint32_t *status);
+  std::int32_t GetData(std::uint32_t slot, std::uint32_t count, std::uint16_t *buffer);
   std::int32_t GetLastError(std::uint32_t slot);
-  std::int32_t GetExIn(std::uint32_t slot, std::int32_t* ex_in0, std::int32_t* ex_in1,
-                       std::int32_t* ex_trg);
+  std::int32_t GetExIn(std::uint32_t slot, std::int32_t *ex_in0, std::int32_t *ex_in1,
+                       std::int32_t *ex_trg);
 
  private:
   struct SlotState {
@@ -67,19 +67,19 @@ class Library {
 
   // Clears the library-wide status and checks the slot argument; null when
   // the slot is refused (library-wide status 100).
-  SlotState* BeginSlotCall(std::uint32_t slot);
+  SlotState *BeginSlotCall(std::uint32_t slot);
   // As BeginSlotCall, and refuses a slot that is not open (107).
-  SlotState* BeginOpenSlotCall(std::uint32_t slot);
+  SlotState *BeginOpenSlotCall(std::uint32_t slot);
   // Sends one request. Not carried out: `status` takes the platform code.
   // Each call works on its own status and stores it once, so that what it
   // returns is its own outcome whatever other threads store meanwhile.
-  Outcome Send(std::uint32_t code, RequestBlock& block, std::int32_t& status,
-               void* input = nullptr, std::uint32_t input_size = 0);
+  Outcome Send(std::uint32_t code, RequestBlock &block, std::int32_t &status, void *input = nullptr,
+               std::uint32_t input_size = 0);
 
   static std::uint16_t SlotNumber(std::uint32_t slot) { return static_cast<std::uint16_t>(slot); }
   static std::int32_t Result(std::int32_t status) { return status == TAMRIX_SUCCESS ? 1 : 0; }
 
-  DeviceChannel& channel_;
+  DeviceChannel &channel_;
   Shared<DeviceHandle> device_{kInvalidDevice};
   Shared<std::int32_t> library_status_;
   std::array<SlotState, TAMRIX_SLOT_COUNT> slots_{};

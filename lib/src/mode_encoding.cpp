@@ -2,7 +2,7 @@
 
 namespace tamrix {
 
-void EncodeTimer(std::uint32_t timer, RequestBlock& block) {
+void EncodeTimer(std::uint32_t timer, RequestBlock &block) {
   constexpr std::uint32_t kTicksPerUnit = 20;
   constexpr std::uint32_t kUnitsPerFirstStage = 1000;
   if (timer <= kUnitsPerFirstStage) {
@@ -23,7 +23,7 @@ void EncodeTimer(std::uint32_t timer, RequestBlock& block) {
 
 bool IsDmaMode(std::int32_t mode) { return mode == 5 || mode == 10; }
 
-void EncodeMode(std::uint16_t slot, const ModeRecord& mode, RequestBlock& block) {
+void EncodeMode(std::uint16_t slot, const ModeRecord &mode, RequestBlock &block) {
   block.PutU16(TAMRIX_OFS_SLOT, slot);
   block.PutU16(TAMRIX_OFS_CH_FIRST, static_cast<std::uint16_t>(mode.ChFirst));
   block.PutU16(TAMRIX_OFS_CH_LAST, static_cast<std::uint16_t>(mode.ChLast));

@@ -6,21 +6,21 @@ namespace tamrix {
 namespace {
 
 template <std::size_t N>
-void CopyU32s(const RequestBlock& block, std::size_t at, std::uint32_t (&out)[N]) {
+void CopyU32s(const RequestBlock &block, std::size_t at, std::uint32_t (&out)[N]) {
   for (std::size_t i = 0; i < N; ++i) out[i] = block.U32(at + 4 * i);
 }
 template <std::size_t N>
-void CopyU16s(const RequestBlock& block, std::size_t at, std::uint16_t (&out)[N]) {
+void CopyU16s(const RequestBlock &block, std::size_t at, std::uint16_t (&out)[N]) {
   for (std::size_t i = 0; i < N; ++i) out[i] = block.U16(at + 2 * i);
 }
 template <std::size_t N>
-void CopyU8s(const RequestBlock& block, std::size_t at, std::uint8_t (&out)[N]) {
+void CopyU8s(const RequestBlock &block, std::size_t at, std::uint8_t (&out)[N]) {
   for (std::size_t i = 0; i < N; ++i) out[i] = block.U8(at + i);
 }
 
 }  // namespace
 
-void CopyResources(const RequestBlock& block, TAMRIXR& record) {
+void CopyResources(const RequestBlock &block, TAMRIXR &record) {
   record.NumMemWindows = block.U16(TAMRIX_RES_NUM_MEM_WINDOWS);
   CopyU32s(block, TAMRIX_RES_MEM_BASE, record.MemBase);
   CopyU32s(block, TAMRIX_RES_MEM_LENGTH, record.MemLength);

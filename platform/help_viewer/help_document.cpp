@@ -10,9 +10,9 @@
 namespace tmx::help {
 namespace {
 
-constexpr const char* kDefaultTitle = "Tamrix ヘルプ";
+constexpr const char *kDefaultTitle = "Tamrix ヘルプ";
 
-std::string MessagePage(const std::string& heading, const std::string& detail) {
+std::string MessagePage(const std::string &heading, const std::string &detail) {
   std::ostringstream page;
   page << "<html><head><title>" << kDefaultTitle << "</title></head><body>"
        << "<h2>" << heading << "</h2>" << detail << "</body></html>";
@@ -61,7 +61,7 @@ bool IsPlainUtf8(std::string_view text) {
 // head, its comments and its tags that is not blank.
 bool ShowsAWord(std::string_view page) {
   std::string lower(page);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::size_t i = 0;
   if (const auto head = lower.find("</head>"); head != std::string::npos) i = head + 7;
   while (i < page.size()) {
@@ -84,7 +84,7 @@ bool ShowsAWord(std::string_view page) {
 
 }  // namespace
 
-std::string EscapeHtml(const std::string& text) {
+std::string EscapeHtml(const std::string &text) {
   std::string escaped;
   escaped.reserve(text.size());
   for (char c : text) {
@@ -99,7 +99,7 @@ std::string EscapeHtml(const std::string& text) {
   return escaped;
 }
 
-HelpDocument LoadHelpDocument(const std::string& path) {
+HelpDocument LoadHelpDocument(const std::string &path) {
   if (path.empty()) {
     return {MessagePage("ヘルプ ファイルが指定されていません。",
                         "<p>表示するヘルプ ファイルを指定して起動してください。</p>"),
@@ -113,24 +113,29 @@ HelpDocument LoadHelpDocument(const std::string& path) {
     text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   }
   if (!file.is_open() || file.bad()) {
-    return {MessagePage("ヘルプ ファイルが見つかりません。",
-                        "<p>次のヘルプ ファイルを開けませんでした。</p>"
-                        "<p><b>" + EscapeHtml(path) + "</b></p>"
+    return {
+        MessagePage("ヘルプ ファイルが見つかりません。",
+                    "<p>次のヘルプ ファイルを開けませんでした。</p>"
+                    "<p><b>" +
+                        EscapeHtml(path) +
+                        "</b></p>"
                         "<p>ファイルがその場所にあるか、読み取りできるかを確認してください。</p>"),
-            false};
+        false};
   }
   // An empty or garbled file would show a blank page.
   if (!IsPlainUtf8(text) || !ShowsAWord(text)) {
     return {MessagePage("ヘルプ ファイルを読めません。",
                         "<p>次のヘルプ ファイルには、表示できる内容がありません。</p>"
-                        "<p><b>" + EscapeHtml(path) + "</b></p>"
-                        "<p>ファイルが空か、壊れているか、ヘルプ ファイルではありません。</p>"),
+                        "<p><b>" +
+                            EscapeHtml(path) +
+                            "</b></p>"
+                            "<p>ファイルが空か、壊れているか、ヘルプ ファイルではありません。</p>"),
             false};
   }
   return {text, true};
 }
 
-std::string WindowTitle(const char* page_title) {
+std::string WindowTitle(const char *page_title) {
   return page_title != nullptr && *page_title != '\0' ? page_title : kDefaultTitle;
 }
 

@@ -12,12 +12,12 @@ struct HelpDocument {
   bool found = false;
 };
 
-HelpDocument LoadHelpDocument(const std::string& path);
+HelpDocument LoadHelpDocument(const std::string &path);
 
 // The text as it stands between tags, so any name can go into a page.
-std::string EscapeHtml(const std::string& text);
+std::string EscapeHtml(const std::string &text);
 
 // The window title: the page's own title, or a generic one without it.
-std::string WindowTitle(const char* page_title);
+std::string WindowTitle(const char *page_title);
 
 }  // namespace tmx::help

@@ -18,7 +18,7 @@ constexpr int kDesignTextSize = 15;
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   const std::string path = argc > 1 ? argv[1] : "";
   const tmx::help::HelpDocument document = tmx::help::LoadHelpDocument(path);
 

@@ -26,24 +26,24 @@ const tmx_host_services kHostServices = {TMX_DRIVER_ABI_VERSION, &tmx_post_messa
 
 class LoadedDriver {
  public:
-  LoadedDriver(void* module, const tmx_driver* driver, void* context)
+  LoadedDriver(void *module, const tmx_driver *driver, void *context)
       : module_(module), driver_(driver), context_(context) {}
   ~LoadedDriver() {
     driver_->unload(context_);
     dlclose(module_);
   }
-  LoadedDriver(const LoadedDriver&) = delete;
-  LoadedDriver& operator=(const LoadedDriver&) = delete;
+  LoadedDriver(const LoadedDriver &) = delete;
+  LoadedDriver &operator=(const LoadedDriver &) = delete;
 
-  DWORD Control(DWORD code, void* in, DWORD in_size, void* out, DWORD out_size,
-                DWORD* returned) const {
+  DWORD Control(DWORD code, void *in, DWORD in_size, void *out, DWORD out_size,
+                DWORD *returned) const {
     return driver_->control(context_, code, in, in_size, out, out_size, returned);
   }
 
  private:
-  void* module_;
-  const tmx_driver* driver_;
-  void* context_;
+  void *module_;
+  const tmx_driver *driver_;
+  void *context_;
 };
 
 struct OpenDevice {
@@ -56,13 +56,13 @@ struct OpenDevice {
 // handle is refused instead of followed.
 class DeviceTable {
  public:
-  HANDLE Open(const std::string& name, bool delete_on_close, DWORD& error) {
+  HANDLE Open(const std::string &name, bool delete_on_close, DWORD &error) {
     std::lock_guard lock(mutex_);
     std::shared_ptr<LoadedDriver> driver;
     if (auto resident = resident_.find(name); resident != resident_.end()) {
       driver = resident->second;
     } else {
-      for (const auto& [handle, open] : open_) {
+      for (const auto &[handle, open] : open_) {
         if (open.name == name) {
           driver = open.driver;
           break;
@@ -102,7 +102,7 @@ class DeviceTable {
   }
 
  private:
-  static std::string ModulePath(const std::string& name) {
+  static std::string ModulePath(const std::string &name) {
     std::string file;
     for (char c : name) file += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return tmx::platform::PrivateModuleDirectory() + "/" + file + ".so";
@@ -111,7 +111,7 @@ class DeviceTable {
   // A module file as it stood when it was tried: any change to it makes it
   // another file.
   using FileIdentity = std::tuple<dev_t, ino_t, off_t, time_t, long, time_t, long>;
-  static FileIdentity IdentityOf(const struct stat& info) {
+  static FileIdentity IdentityOf(const struct stat &info) {
     return {info.st_dev,          info.st_ino,         info.st_size,        info.st_mtim.tv_sec,
             info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
   }
@@ -119,7 +119,7 @@ class DeviceTable {
   // A broken module can kill the process that maps it, so it is checked
   // first, then tried in the probe; a file that passed both is not tried
   // again while it stays unchanged.
-  DWORD Vouch(const std::string& path, const struct stat& info) {
+  DWORD Vouch(const std::string &path, const struct stat &info) {
     const FileIdentity identity = IdentityOf(info);
     if (vouched_.contains(identity)) return ERROR_SUCCESS;
     if (!tmx::platform::IsCompleteSharedObjectFile(path)) return ERROR_BAD_EXE_FORMAT;
@@ -128,7 +128,7 @@ class DeviceTable {
     return probed;
   }
 
-  std::shared_ptr<LoadedDriver> Load(const std::string& name, DWORD& error) {
+  std::shared_ptr<LoadedDriver> Load(const std::string &name, DWORD &error) {
     const std::string path = ModulePath(name);
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -139,20 +139,20 @@ class DeviceTable {
       error = vouched;
       return nullptr;
     }
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
       error = ERROR_BAD_EXE_FORMAT;
       return nullptr;
     }
     auto entry = reinterpret_cast<tmx_driver_entry_fn>(dlsym(module, TMX_DRIVER_ENTRY_NAME));
-    const tmx_driver* driver = entry ? entry() : nullptr;
+    const tmx_driver *driver = entry ? entry() : nullptr;
     if (driver == nullptr || driver->abi_version != TMX_DRIVER_ABI_VERSION || !driver->load ||
         !driver->unload || !driver->control) {
       dlclose(module);
       error = entry ? ERROR_BAD_FORMAT : ERROR_PROC_NOT_FOUND;
       return nullptr;
     }
-    void* context = driver->load(&kHostServices);
+    void *context = driver->load(&kHostServices);
     if (context == nullptr) {
       dlclose(module);
       error = ERROR_GEN_FAILURE;
@@ -168,10 +168,10 @@ class DeviceTable {
   std::uintptr_t next_handle_ = 0x1000;
 };
 
-DeviceTable& Devices() {
+DeviceTable &Devices() {
   // Never destroyed: drivers still open at process end are left to the
   // process teardown rather than unloaded after their module's own statics.
-  static auto* table = new DeviceTable;
+  static auto *table = new DeviceTable;
   return *table;
 }
 
@@ -179,8 +179,8 @@ constexpr char kDevicePrefix[] = R"(\\.\)";
 
 }  // namespace
 
-extern "C" HANDLE tmx_create_file(const char* name, DWORD, DWORD, void*, DWORD,
-                              DWORD flags_and_attributes, HANDLE) {
+extern "C" HANDLE tmx_create_file(const char *name, DWORD, DWORD, void *, DWORD,
+                                  DWORD flags_and_attributes, HANDLE) {
   const std::string path = name ? name : "";
   const std::string prefix = kDevicePrefix;
   if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0 ||
@@ -195,9 +195,9 @@ extern "C" HANDLE tmx_create_file(const char* name, DWORD, DWORD, void*, DWORD,
   return handle;
 }
 
-extern "C" BOOL tmx_device_io_control(HANDLE device, DWORD code, void* in_buffer, DWORD in_size,
-                                void* out_buffer, DWORD out_size, DWORD* bytes_returned,
-                                void* overlapped) {
+extern "C" BOOL tmx_device_io_control(HANDLE device, DWORD code, void *in_buffer, DWORD in_size,
+                                      void *out_buffer, DWORD out_size, DWORD *bytes_returned,
+                                      void *overlapped) {
   if (overlapped != nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;

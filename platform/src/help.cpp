@@ -18,11 +18,11 @@
 
 namespace {
 
-constexpr const char* kViewerName = "tamrix-help";
+constexpr const char *kViewerName = "tamrix-help";
 
 // Between fork and exec only async-signal-safe calls are allowed: the caller
 // may have other threads holding locks.
-[[noreturn]] void ExecViewer(const char* program, char* const argv[], int report) {
+[[noreturn]] void ExecViewer(const char *program, char *const argv[], int report) {
   setsid();  // leave the caller's session, so its terminal signals miss the viewer
   sigset_t all;
   sigemptyset(&all);
@@ -41,10 +41,10 @@ constexpr const char* kViewerName = "tamrix-help";
 // at once and is reaped here, the program itself is adopted by init, so the
 // caller neither waits for it nor is left with a zombie. 0, or the errno why
 // the program did not start.
-int StartDetached(const std::string& program, const std::string& argument) {
+int StartDetached(const std::string &program, const std::string &argument) {
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return errno;
-  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()),
+  char *argv[] = {const_cast<char *>(program.c_str()), const_cast<char *>(argument.c_str()),
                   nullptr};
   const pid_t child = fork();
   if (child < 0) {
@@ -77,7 +77,7 @@ int StartDetached(const std::string& program, const std::string& argument) {
 
 }  // namespace
 
-extern "C" BOOL tmx_win_help(HWND, const char* help_file, UINT command, uint32_t) {
+extern "C" BOOL tmx_win_help(HWND, const char *help_file, UINT command, uint32_t) {
   if (command != HELP_CONTENTS || help_file == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -91,4 +91,4 @@ extern "C" BOOL tmx_win_help(HWND, const char* help_file, UINT command, uint32_t
   return 1;
 }
 
-extern "C" const char* tmx_help_file_path(void) { return TAMRIX_HELP_FILE; }
+extern "C" const char *tmx_help_file_path(void) { return TAMRIX_HELP_FILE; }

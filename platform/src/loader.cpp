@@ -18,7 +18,7 @@
 
 namespace {
 
-using EntryPoint = int32_t (*)(void* instance, uint32_t reason, void* reserved);
+using EntryPoint = int32_t (*)(void *instance, uint32_t reason, void *reserved);
 
 // Handles are the upper 16 bits of a positive 32-bit value, so that every
 // handle reads as 32 or more even when a caller takes it as signed.
@@ -27,17 +27,17 @@ constexpr uint32_t kLastHandle = 0x7FFF0000u;
 constexpr uint32_t kHandleStep = 0x10000u;
 
 struct Module {
-  void* library = nullptr;
+  void *library = nullptr;
   EntryPoint entry = nullptr;
   unsigned references = 0;
 };
 
-bool IsRegularFile(const std::string& path) {
+bool IsRegularFile(const std::string &path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool EndsWithDll(const std::string& file) {
+bool EndsWithDll(const std::string &file) {
   if (file.size() <= 4) return false;
   return strncasecmp(file.c_str() + file.size() - 4, ".dll", 4) == 0;
 }
@@ -45,30 +45,30 @@ bool EndsWithDll(const std::string& file) {
 // The file names a library name stands for, in the order they are tried.
 // Library names are caseless where they come from, file names are not: a
 // stem in capitals also finds the lower-case file.
-std::vector<std::string> FileNames(const std::string& file) {
+std::vector<std::string> FileNames(const std::string &file) {
   std::vector<std::string> names{file};
   if (!EndsWithDll(file)) return names;
   const std::string stem = file.substr(0, file.size() - 4);
   std::string lower = stem;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   names.push_back("lib" + stem + ".so");
   if (lower != stem) names.push_back("lib" + lower + ".so");
   return names;
 }
 
 // "<directory><file>.N" with the highest single version number N, or "".
-std::string VersionedFile(const std::string& directory, const std::string& file) {
+std::string VersionedFile(const std::string &directory, const std::string &file) {
   std::error_code error;
   std::string best;
   unsigned long best_version = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+  for (const auto &entry : std::filesystem::directory_iterator(directory, error)) {
     const std::string name = entry.path().filename().string();
     if (name.size() <= file.size() + 1 || name.compare(0, file.size(), file) != 0 ||
         name[file.size()] != '.') {
       continue;
     }
-    const char* digits = name.c_str() + file.size() + 1;
-    char* end = nullptr;
+    const char *digits = name.c_str() + file.size() + 1;
+    char *end = nullptr;
     const unsigned long version = std::strtoul(digits, &end, 10);
     if (!std::isdigit(static_cast<unsigned char>(*digits)) || *end != '\0') continue;
     if ((best.empty() || version > best_version) && IsRegularFile(entry.path().string())) {
@@ -80,7 +80,7 @@ std::string VersionedFile(const std::string& directory, const std::string& file)
 }
 
 // The first existing file for the name, or "" when there is none.
-std::string FindModuleFile(const std::string& name) {
+std::string FindModuleFile(const std::string &name) {
   const auto slash = name.rfind('/');
   std::vector<std::string> directories;
   std::string file = name;
@@ -91,9 +91,9 @@ std::string FindModuleFile(const std::string& name) {
     directories.push_back(tmx::platform::ProgramDirectory() + "/");
     directories.push_back(tmx::platform::PlatformModuleDirectory() + "/");
   }
-  for (const auto& directory : directories) {
+  for (const auto &directory : directories) {
     const auto names = FileNames(file);
-    for (const auto& candidate : names) {
+    for (const auto &candidate : names) {
       if (IsRegularFile(directory + candidate)) return directory + candidate;
     }
     // An installed library without its development link: its soname file.
@@ -108,8 +108,8 @@ std::string FindModuleFile(const std::string& name) {
 
 // Whether the address lies in the library itself rather than in one of the
 // libraries it depends on, which dlsym searches as well.
-bool DefinedIn(void* library, void* address) {
-  link_map* map = nullptr;
+bool DefinedIn(void *library, void *address) {
+  link_map *map = nullptr;
   Dl_info info{};
   if (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return false;
   if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return false;
@@ -118,15 +118,15 @@ bool DefinedIn(void* library, void* address) {
 
 class ModuleTable {
  public:
-  HMODULE Load(const char* name) {
+  HMODULE Load(const char *name) {
     if (name == nullptr || *name == '\0') return Fail(ERROR_MOD_NOT_FOUND);
     const std::string path = FindModuleFile(name);
     if (path.empty()) return Fail(ERROR_MOD_NOT_FOUND);
 
     std::lock_guard lock(mutex_);
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void *library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) return Fail(ERROR_BAD_EXE_FORMAT);
-    for (auto& [handle, module] : modules_) {
+    for (auto &[handle, module] : modules_) {
       if (module.library == library) {
         dlclose(library);  // the table already holds one reference of its own
         ++module.references;
@@ -139,7 +139,7 @@ class ModuleTable {
       return Fail(ERROR_NOT_ENOUGH_MEMORY);
     }
     auto entry = reinterpret_cast<EntryPoint>(dlsym(library, "DllMain"));
-    if (entry != nullptr && !DefinedIn(library, reinterpret_cast<void*>(entry))) entry = nullptr;
+    if (entry != nullptr && !DefinedIn(library, reinterpret_cast<void *>(entry))) entry = nullptr;
     // Entered before the attach so that the entry point can already use it.
     modules_[handle] = Module{library, entry, 1};
     if (entry != nullptr && entry(Instance(handle), DLL_PROCESS_ATTACH, nullptr) == 0) {
@@ -151,14 +151,14 @@ class ModuleTable {
     return handle;
   }
 
-  void* Find(HMODULE handle, const char* name) {
+  void *Find(HMODULE handle, const char *name) {
     std::lock_guard lock(mutex_);
     const auto it = modules_.find(handle);
     if (it == modules_.end()) {
       SetLastError(ERROR_INVALID_HANDLE);
       return nullptr;
     }
-    void* address = name != nullptr ? dlsym(it->second.library, name) : nullptr;
+    void *address = name != nullptr ? dlsym(it->second.library, name) : nullptr;
     if (address == nullptr || !DefinedIn(it->second.library, address)) {
       SetLastError(ERROR_PROC_NOT_FOUND);
       return nullptr;
@@ -188,8 +188,8 @@ class ModuleTable {
   }
 
   // The entry point learns its own module handle as its instance.
-  static void* Instance(HMODULE handle) {
-    return reinterpret_cast<void*>(static_cast<uintptr_t>(handle));
+  static void *Instance(HMODULE handle) {
+    return reinterpret_cast<void *>(static_cast<uintptr_t>(handle));
   }
 
   // Hands out handles in turn and wraps around, skipping live ones, so that
@@ -209,16 +209,16 @@ class ModuleTable {
   HMODULE next_ = kFirstHandle;
 };
 
-ModuleTable& Table() {
+ModuleTable &Table() {
   static ModuleTable table;
   return table;
 }
 
 }  // namespace
 
-extern "C" HMODULE tmx_load_library(const char* name) { return Table().Load(name); }
+extern "C" HMODULE tmx_load_library(const char *name) { return Table().Load(name); }
 
-extern "C" void* tmx_get_proc_address(HMODULE module, const char* name) {
+extern "C" void *tmx_get_proc_address(HMODULE module, const char *name) {
   return Table().Find(module, name);
 }
 

@@ -24,7 +24,7 @@ struct MessageQueue::State {
     if (wake_fd >= 0) close(wake_fd);
   }
 
-  void Push(const PostedMessage& message) {
+  void Push(const PostedMessage &message) {
     {
       std::lock_guard lock(mutex);
       if (messages.empty()) Signal(true);
@@ -44,8 +44,8 @@ struct MessageQueue::State {
   void Signal(bool pending) const {
     if (wake_fd < 0) return;
     std::uint64_t value = 1;
-    ssize_t ignored = pending ? write(wake_fd, &value, sizeof value)
-                              : read(wake_fd, &value, sizeof value);
+    ssize_t ignored =
+        pending ? write(wake_fd, &value, sizeof value) : read(wake_fd, &value, sizeof value);
     (void)ignored;
   }
 };
@@ -54,7 +54,7 @@ namespace {
 
 class WindowRegistry {
  public:
-  HWND Add(const std::shared_ptr<MessageQueue::State>& queue) {
+  HWND Add(const std::shared_ptr<MessageQueue::State> &queue) {
     std::lock_guard lock(mutex_);
     HWND handle;
     do {
@@ -81,8 +81,8 @@ class WindowRegistry {
   HWND next_ = 0x00010000;
 };
 
-WindowRegistry& Registry() {
-  static auto* registry = new WindowRegistry;  // posts may race process exit
+WindowRegistry &Registry() {
+  static auto *registry = new WindowRegistry;  // posts may race process exit
   return *registry;
 }
 
@@ -97,20 +97,20 @@ HWND MessageQueue::CreateWindowHandle() { return Registry().Add(state_); }
 void MessageQueue::DestroyWindowHandle(HWND window) {
   Registry().Remove(window);
   std::lock_guard lock(state_->mutex);
-  auto& messages = state_->messages;
+  auto &messages = state_->messages;
   const bool had_messages = !messages.empty();
-  std::erase_if(messages, [window](const PostedMessage& m) { return m.window == window; });
+  std::erase_if(messages, [window](const PostedMessage &m) { return m.window == window; });
   if (had_messages && messages.empty()) state_->Signal(false);
 }
 
-bool MessageQueue::Peek(PostedMessage& out) {
+bool MessageQueue::Peek(PostedMessage &out) {
   std::lock_guard lock(state_->mutex);
   if (state_->messages.empty()) return false;
   out = state_->PopLocked();
   return true;
 }
 
-bool MessageQueue::Wait(PostedMessage& out, std::chrono::milliseconds timeout) {
+bool MessageQueue::Wait(PostedMessage &out, std::chrono::milliseconds timeout) {
   std::unique_lock lock(state_->mutex);
   if (!state_->posted.wait_for(lock, timeout, [this] { return !state_->messages.empty(); })) {
     return false;

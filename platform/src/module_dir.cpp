@@ -11,14 +11,14 @@
 namespace tmx::platform {
 namespace {
 
-std::string DirectoryOf(const std::string& path) {
+std::string DirectoryOf(const std::string &path) {
   const auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
 
-std::string Resolved(const char* path) {
+std::string Resolved(const char *path) {
   std::unique_ptr<char, decltype(&std::free)> real(realpath(path, nullptr), &std::free);
   return real ? std::string(real.get()) : std::string(path);
 }
@@ -27,7 +27,7 @@ std::string Resolved(const char* path) {
 
 std::string PlatformModuleDirectory() {
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&PlatformModuleDirectory), &info) == 0 ||
+  if (dladdr(reinterpret_cast<void *>(&PlatformModuleDirectory), &info) == 0 ||
       info.dli_fname == nullptr) {
     return ".";
   }

@@ -1,13 +1,12 @@
 // Notification windows for C programs: each handle has a message queue of its
 // own, kept here by handle so that a caller holds nothing but the number.
-#include "tamrix_window.h"
-
 #include <chrono>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 
 #include "tamrix_platform/messages.h"
+#include "tamrix_window.h"
 
 namespace {
 
@@ -46,8 +45,8 @@ class WindowTable {
   std::unordered_map<std::uint32_t, std::shared_ptr<MessageQueue>> queues_;
 };
 
-WindowTable& Windows() {
-  static auto* table = new WindowTable;  // may be used while the process exits
+WindowTable &Windows() {
+  static auto *table = new WindowTable;  // may be used while the process exits
   return *table;
 }
 
@@ -66,8 +65,8 @@ extern "C" int tmx_window_fd(std::uint32_t window) {
   return queue ? queue->WakeDescriptor() : -1;
 }
 
-extern "C" int tmx_window_wait(std::uint32_t window, int timeout_ms, std::uint32_t* message,
-                               std::uint32_t* wparam, std::int32_t* lparam) {
+extern "C" int tmx_window_wait(std::uint32_t window, int timeout_ms, std::uint32_t *message,
+                               std::uint32_t *wparam, std::int32_t *lparam) {
   const auto queue = Windows().Find(window);
   if (!queue) return -1;
   tmx::platform::PostedMessage posted{};

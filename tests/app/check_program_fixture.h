@@ -31,7 +31,7 @@ class CheckProgram : public ::testing::Test {
     if (app_) app_->DestroyForms();
   }
 
-  tamrix::ui::Application& App() { return *app_; }
+  tamrix::ui::Application &App() { return *app_; }
   // Whether the windows go on a real screen rather than stay headless.
   virtual bool OnScreen() const { return false; }
 
@@ -57,24 +57,24 @@ class CheckProgram : public ::testing::Test {
     return lists;
   }
 
-  static const std::vector<std::string>& Lines(const tamrix::ui::ListBox& list) {
+  static const std::vector<std::string> &Lines(const tamrix::ui::ListBox &list) {
     return list.Items();
   }
-  static std::string LastLine(const tamrix::ui::ListBox& list) {
+  static std::string LastLine(const tamrix::ui::ListBox &list) {
     return list.Count() == 0 ? std::string() : list.Items().back();
   }
 
   // Answers the next modal opening of the mode dialog.
-  void AnswerModeDialog(std::function<void(TModeSetForm&)> fill,
+  void AnswerModeDialog(std::function<void(TModeSetForm &)> fill,
                         tamrix::ui::TModalResult result = tamrix::ui::mrOk) {
-    app_->SetModalHandler([fill, result](tamrix::ui::Form& dialog) {
-      auto& mode_dialog = dynamic_cast<TModeSetForm&>(dialog);
+    app_->SetModalHandler([fill, result](tamrix::ui::Form &dialog) {
+      auto &mode_dialog = dynamic_cast<TModeSetForm &>(dialog);
       if (fill) fill(mode_dialog);
       dialog.SetModalResult(result);
     });
   }
 
-  void SelectItem(tamrix::ui::ComboBox& box, const std::string& item) {
+  void SelectItem(tamrix::ui::ComboBox &box, const std::string &item) {
     for (int i = 0; i < box.ItemCount(); ++i) {
       if (box.Item(i) == item) {
         box.SetItemIndex(i);
@@ -84,7 +84,7 @@ class CheckProgram : public ::testing::Test {
     FAIL() << "no item " << item;
   }
 
-  TMainForm* form = nullptr;
+  TMainForm *form = nullptr;
 
  private:
   std::unique_ptr<tamrix::ui::Application> app_;

@@ -25,9 +25,9 @@ class ScriptedProgram : public CheckProgram {
     if (own_reference_ != 0) FreeLibrary(own_reference_);
   }
 
-  void Click(tamrix::ui::Button& button) { button.Click(); }
+  void Click(tamrix::ui::Button &button) { button.Click(); }
 
-  ScriptState* script = nullptr;
+  ScriptState *script = nullptr;
 
  private:
   HMODULE own_reference_ = 0;

@@ -10,8 +10,8 @@
 
 struct ScriptState {
   // Results the exports return.
-  std::int32_t create = 1, close = 1, get_version = 1, get_resource = 1, set_mode = 1,
-               start = 1, stop = 1, get_sampling_status = 1, get_data = 1, get_ex_in = 1;
+  std::int32_t create = 1, close = 1, get_version = 1, get_resource = 1, set_mode = 1, start = 1,
+               stop = 1, get_sampling_status = 1, get_data = 1, get_ex_in = 1;
   std::int32_t last_error = 0;
   // Outputs written on every call (also when the result is a failure).
   bool create_writes_slot = true;
@@ -30,5 +30,5 @@ struct ScriptState {
   void Reset() { *this = ScriptState{}; }
 };
 
-extern "C" ScriptState* Script();
-using ScriptFunction = ScriptState* (*)();
+extern "C" ScriptState *Script();
+using ScriptFunction = ScriptState *(*)();

@@ -141,11 +141,18 @@ TAMRIXR OnePortOneIrq() {
 TEST_F(BoardCommands, ResourceReportListsEachSectionAndFlagsZeroCounts) {
   script->resource = OnePortOneIrq();
   Click(form->ButtonTamrixGetResource);
-  EXPECT_EQ(Lines(form->ListBoxTamrixResourceDisplay),
-            (std::vector<std::string>{"----- Ports -----", "NumIOPorts=1", "IOPortBase[0]=300H",
-                                      "IOPortLength[0]=10H", "----- IRQs ------", "NumIRQs=1",
-                                      "IRQRegisters[0]=0H", "IRQAttrib[0]=AH", "----- DMAs ------",
-                                      "===================================",}));
+  EXPECT_EQ(Lines(form->ListBoxTamrixResourceDisplay), (std::vector<std::string>{
+                                                           "----- Ports -----",
+                                                           "NumIOPorts=1",
+                                                           "IOPortBase[0]=300H",
+                                                           "IOPortLength[0]=10H",
+                                                           "----- IRQs ------",
+                                                           "NumIRQs=1",
+                                                           "IRQRegisters[0]=0H",
+                                                           "IRQAttrib[0]=AH",
+                                                           "----- DMAs ------",
+                                                           "===================================",
+                                                       }));
   EXPECT_EQ(Lines(form->ListBoxEtcMsg),
             (std::vector<std::string>{"001 DLL ﾛｰﾄﾞ Success", "002 GetResource Slot=00 Success",
                                       "003 ????? Err: TAMRIXR data error NumDMAs=0 ?????"}));
@@ -164,7 +171,7 @@ TEST_F(BoardCommands, ResourceCountBeyondItsTableStopsWithARangeError) {
   EXPECT_EQ(App().MessageBoxes()[0].text, "範囲ﾁｪｯｸｴﾗｰ");
   EXPECT_EQ(App().MessageBoxes()[0].type, mtError);
   EXPECT_EQ(App().MessageBoxes()[0].title, "Tamrix");
-  const auto& lines = Lines(form->ListBoxTamrixResourceDisplay);
+  const auto &lines = Lines(form->ListBoxTamrixResourceDisplay);
   ASSERT_EQ(lines.size(), 4u + 2u + 14u);
   EXPECT_EQ(lines.back(), "IRQAttrib[6]=0H");
   EXPECT_EQ(form->ListBoxTamrixResourceDisplay.ItemIndex(), -1) << "no selection step";
@@ -180,7 +187,8 @@ TEST_F(BoardCommands, NotificationsAreListedInOrderAndUnknownNumbersIgnored) {
   EXPECT_EQ(Lines(form->ListBoxVxdMsg),
             (std::vector<std::string>{"001 BuffHalfFull", "002 BuffFull", "003 BuffOverflow"}));
   EXPECT_EQ(form->ListBoxVxdMsg.ItemIndex(), 2);
-  for (UINT message = 0x6401; message <= 0x6406; ++message) PostMessageA(form->Handle(), message, 1, 2);
+  for (UINT message = 0x6401; message <= 0x6406; ++message)
+    PostMessageA(form->Handle(), message, 1, 2);
   App().ProcessMessages();
   EXPECT_EQ(LastLine(form->ListBoxVxdMsg), "009 DmaTc");
   EXPECT_EQ(Lines(form->ListBoxVxdMsg)[3], "004 SingleSamplingEnd");
@@ -194,7 +202,7 @@ TEST_F(BoardCommands, NotificationsAreListedInOrderAndUnknownNumbersIgnored) {
 TEST_F(BoardCommands, NotificationDuringTheModeDialogIsListedBeforeTheCommandsLines) {
   std::size_t listed_while_open = 0;
   std::size_t etc_lines_while_open = 0;
-  AnswerModeDialog([&](TModeSetForm&) {
+  AnswerModeDialog([&](TModeSetForm &) {
     PostMessageA(form->Handle(), 0x6401, 0, 0);
     App().ProcessMessages();
     listed_while_open = form->ListBoxVxdMsg.Items().size();

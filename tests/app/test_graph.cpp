@@ -15,7 +15,7 @@ class GraphWindow : public CheckProgram {
   }
 
   // Feeds one channel with the given values and returns its strokes.
-  std::vector<CanvasOp> DrawOf(int channel, const std::vector<std::uint16_t>& values) {
+  std::vector<CanvasOp> DrawOf(int channel, const std::vector<std::uint16_t> &values) {
     ChannelTable table{};
     std::copy(values.begin(), values.end(), table[channel].begin());
     graph->SetData(static_cast<std::int32_t>(values.size()), channel, channel, table);
@@ -24,15 +24,16 @@ class GraphWindow : public CheckProgram {
     return canvas.Lines();
   }
 
-  static std::vector<int> HorizontalSteps(const std::vector<CanvasOp>& lines) {
+  static std::vector<int> HorizontalSteps(const std::vector<CanvasOp> &lines) {
     std::vector<int> steps;
-    for (const CanvasOp& line : lines) {
-      if (line.at.y == line.from.y && line.at.x != line.from.x) steps.push_back(line.at.x - line.from.x);
+    for (const CanvasOp &line : lines) {
+      if (line.at.y == line.from.y && line.at.x != line.from.x)
+        steps.push_back(line.at.x - line.from.x);
     }
     return steps;
   }
 
-  TGraphForm* graph = nullptr;
+  TGraphForm *graph = nullptr;
 };
 
 TEST_F(GraphWindow, LayoutGivesTheGraphArea548By358) {
@@ -45,8 +46,9 @@ TEST_F(GraphWindow, LayoutGivesTheGraphArea548By358) {
 }
 
 TEST_F(GraphWindow, ValueToYMatchesTheListedRows) {
-  const std::pair<int, int> rows[] = {{0, 358}, {1, 357}, {2047, 179}, {2048, 178}, {4094, 0}, {4095, 0}};
-  for (const auto& [value, y] : rows) EXPECT_EQ(graph->ValueToY(value), y) << value;
+  const std::pair<int, int> rows[] = {{0, 358},    {1, 357},  {2047, 179},
+                                      {2048, 178}, {4094, 0}, {4095, 0}};
+  for (const auto &[value, y] : rows) EXPECT_EQ(graph->ValueToY(value), y) << value;
 }
 
 TEST_F(GraphWindow, SingleSampleRunsCarryTheirFractions) {

@@ -12,7 +12,7 @@ TEST_F(LackingExport, OnlyTheMissingExportFallsBackToItsDefault) {
   auto script_function =
       reinterpret_cast<ScriptFunction>(GetProcAddress(Tamrixdll::TamrixLibraryHandle, "Script"));
   ASSERT_NE(script_function, nullptr);
-  ScriptState* script = script_function();
+  ScriptState *script = script_function();
   script->Reset();
   std::int32_t in0 = 5, in1 = 5, trg = 5;
   EXPECT_EQ(Tamrixdll::TamrixGetExIn(0, &in0, &in1, &trg), 0);

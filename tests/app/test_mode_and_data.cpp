@@ -41,9 +41,9 @@ TEST_F(ModeAndData, BufferSizeIsPerChannelTimesTheChannelCount) {
     const char *first, *last, *per_channel;
     std::int32_t size;
   };
-  for (const Case& c : {Case{"02", "05", "1024", 4096}, Case{"00", "15", "4096", 65536},
+  for (const Case &c : {Case{"02", "05", "1024", 4096}, Case{"00", "15", "4096", 65536},
                         Case{"05", "04", "256", 0}, Case{"05", "03", "16", -16}}) {
-    AnswerModeDialog([&](TModeSetForm& dialog) {
+    AnswerModeDialog([&](TModeSetForm &dialog) {
       SelectItem(dialog.ComboBoxStartChSel, c.first);
       SelectItem(dialog.ComboBoxStopChSel, c.last);
       SelectItem(dialog.ComboBoxBuffSize, c.per_channel);
@@ -60,10 +60,12 @@ TEST_F(ModeAndData, BufferSizeIsPerChannelTimesTheChannelCount) {
 }
 
 TEST_F(ModeAndData, CancelDoesNothingAndKeepsTheDialogsValues) {
-  AnswerModeDialog([&](TModeSetForm& dialog) {
-    SelectItem(dialog.ComboBoxModeSel, "07");
-    dialog.EditTimer.SetText("12");
-  }, mrCancel);
+  AnswerModeDialog(
+      [&](TModeSetForm &dialog) {
+        SelectItem(dialog.ComboBoxModeSel, "07");
+        dialog.EditTimer.SetText("12");
+      },
+      mrCancel);
   const auto etc = Lines(form->ListBoxEtcMsg);
   Click(form->ButtonTamrixSetMode);
   EXPECT_TRUE(script->calls.empty());
@@ -74,7 +76,7 @@ TEST_F(ModeAndData, CancelDoesNothingAndKeepsTheDialogsValues) {
 }
 
 TEST_F(ModeAndData, BadTimerTextStopsBeforeTheLibrary) {
-  AnswerModeDialog([](TModeSetForm& dialog) { dialog.EditTimer.SetText("500 "); });
+  AnswerModeDialog([](TModeSetForm &dialog) { dialog.EditTimer.SetText("500 "); });
   Click(form->ButtonTamrixSetMode);
   EXPECT_TRUE(script->calls.empty());
   ASSERT_EQ(App().MessageBoxes().size(), 1u);
@@ -90,7 +92,7 @@ TEST_F(ModeAndData, FailedSetModeKeepsTheCurrentModeAndTheGraph) {
   GraphForm->SampleCount = 7;
   script->set_mode = 0;
   script->last_error = 102;
-  AnswerModeDialog([&](TModeSetForm& dialog) { SelectItem(dialog.ComboBoxModeSel, "05"); });
+  AnswerModeDialog([&](TModeSetForm &dialog) { SelectItem(dialog.ComboBoxModeSel, "05"); });
   Click(form->ButtonTamrixSetMode);
   EXPECT_EQ(form->CurrentMode.Mode, accepted.Mode);
   EXPECT_EQ(GraphForm->SampleCount, 7);
@@ -115,8 +117,8 @@ TEST_F(ModeAndData, SingleValueModeListsWordZeroOnly) {
 
 class DataAfterMode : public ModeAndData {
  protected:
-  void SetMode(const char* mode, const char* first, const char* last) {
-    AnswerModeDialog([=, this](TModeSetForm& dialog) {
+  void SetMode(const char *mode, const char *first, const char *last) {
+    AnswerModeDialog([=, this](TModeSetForm &dialog) {
       SelectItem(dialog.ComboBoxModeSel, mode);
       SelectItem(dialog.ComboBoxStartChSel, first);
       SelectItem(dialog.ComboBoxStopChSel, last);
@@ -125,7 +127,7 @@ class DataAfterMode : public ModeAndData {
     ASSERT_EQ(form->LabelTamrixSetMode.Caption(), " OK ");
     script->calls.clear();
   }
-  void TypeCount(const std::string& text) { form->ComboBoxTamrixGetData.SetText(text); }
+  void TypeCount(const std::string &text) { form->ComboBoxTamrixGetData.SetText(text); }
 };
 
 TEST_F(DataAfterMode, FourInterleavedChannelsReachTheGraph) {
@@ -153,8 +155,9 @@ TEST_F(DataAfterMode, AWordFromOutsideTheRangeIsReportedAndNothingDrawn) {
   script->data = Interleaved(4, 64);
   script->data[17] = 0x5ABC;
   Click(form->ButtonTamrixGetData);
-  EXPECT_EQ(LastLine(form->ListBoxEtcMsg), Format("%.3d ????? Err: Chanel data Fail...GetData[17]=5ABCH ?????",
-                                                  form->ListBoxEtcMsg.Count()));
+  EXPECT_EQ(LastLine(form->ListBoxEtcMsg),
+            Format("%.3d ????? Err: Chanel data Fail...GetData[17]=5ABCH ?????",
+                   form->ListBoxEtcMsg.Count()));
   EXPECT_FALSE(GraphForm->Visible());
   EXPECT_EQ(GraphForm->SampleCount, 0);
   EXPECT_EQ(script->calls.back(), "TamrixGetLastError(0)");
@@ -191,16 +194,17 @@ TEST_F(DataAfterMode, NegativeAndZeroCounts) {
   Click(form->ButtonTamrixGetData);
   EXPECT_EQ(script->calls[1], "TamrixGetData(0,-5)") << "the library judges a negative count";
   EXPECT_EQ(form->LabelTamrixGetData.Caption(), " NG ");
-  EXPECT_EQ(LastLine(form->ListBoxEtcMsg),
-            Format("%.3d ????? Err: GetData Slot=00 NumData=-5 Fail ?????", form->ListBoxEtcMsg.Count()));
+  EXPECT_EQ(
+      LastLine(form->ListBoxEtcMsg),
+      Format("%.3d ????? Err: GetData Slot=00 NumData=-5 Fail ?????", form->ListBoxEtcMsg.Count()));
 
   SelectItem(form->ComboBoxTamrixGetData, "Auto");
   script->num_data = 0;
   script->calls.clear();
   form->LabelTamrixGetData.SetCaption(" -- ");
   Click(form->ButtonTamrixGetData);
-  EXPECT_EQ(script->calls, (std::vector<std::string>{"TamrixGetSamplingStatus(0)",
-                                                     "TamrixGetLastError(0)"}));
+  EXPECT_EQ(script->calls,
+            (std::vector<std::string>{"TamrixGetSamplingStatus(0)", "TamrixGetLastError(0)"}));
   EXPECT_EQ(form->LabelTamrixGetData.Caption(), " -- ");
 }
 
@@ -211,8 +215,9 @@ TEST_F(DataAfterMode, CountsBeyondTheBufferAreRefusedBeforeTheCall) {
   EXPECT_EQ(script->calls, std::vector<std::string>{"TamrixGetSamplingStatus(0)"})
       << "neither GetData nor the library's status, which tells of the status step";
   EXPECT_EQ(form->LabelTamrixGetData.Caption(), " NG ");
-  EXPECT_EQ(LastLine(form->ListBoxEtcMsg), Format("%.3d ????? Err: GetData Slot=00 NumData=65537 Fail ?????",
-                                                  form->ListBoxEtcMsg.Count()));
+  EXPECT_EQ(LastLine(form->ListBoxEtcMsg),
+            Format("%.3d ????? Err: GetData Slot=00 NumData=65537 Fail ?????",
+                   form->ListBoxEtcMsg.Count()));
   EXPECT_EQ(LastLine(form->ListBoxTamrixErrMsg),
             Format("%.3d TAMRIX_ERR_NUMDATA", form->ListBoxTamrixErrMsg.Count()));
   EXPECT_EQ(form->ListBoxTamrixErrMsg.Font().color, clRed);
@@ -268,8 +273,8 @@ class ChannelSplit : public ModeAndData {
     std::unique_ptr<ChannelTable> table;
   };
 
-  static Outcome Model(int first, int last, int count, const SampleBuffer& words,
-                       const ChannelTable& before) {
+  static Outcome Model(int first, int last, int count, const SampleBuffer &words,
+                       const ChannelTable &before) {
     Outcome out;
     out.table = std::make_unique<ChannelTable>(before);
     std::array<int, kChannelCount> filled{};
@@ -313,7 +318,7 @@ class ChannelSplit : public ModeAndData {
     return words;
   }
 
-  static std::string FirstDifference(const ChannelTable& got, const ChannelTable& expected) {
+  static std::string FirstDifference(const ChannelTable &got, const ChannelTable &expected) {
     for (int c = 0; c < kChannelCount; ++c) {
       for (int i = 0; i < kChannelCapacity; ++i) {
         if (got[c][i] != expected[c][i]) {
@@ -324,7 +329,7 @@ class ChannelSplit : public ModeAndData {
     return "";
   }
 
-  void ExpectAsModel(int first, int last, int count, const SampleBuffer& words) {
+  void ExpectAsModel(int first, int last, int count, const SampleBuffer &words) {
     SCOPED_TRACE(Format("ChFirst=%d ChLast=%d count=%d", first, last, count));
     const auto before = StaleTable();
     const Outcome expected = Model(first, last, count, words, *before);
@@ -336,7 +341,7 @@ class ChannelSplit : public ModeAndData {
     bool threw = false;
     try {
       result = form->SplitChannels(count, words, *table);
-    } catch (const RangeError&) {
+    } catch (const RangeError &) {
       threw = true;
     }
     EXPECT_EQ(threw, expected.threw);

@@ -14,11 +14,11 @@ using namespace std::chrono_literals;
 class RealSession : public CheckProgram {
  protected:
   // Pumps the window's queue until the driver-message list holds `text`.
-  bool WaitForNotification(const std::string& text, std::chrono::milliseconds limit = 10s) {
+  bool WaitForNotification(const std::string &text, std::chrono::milliseconds limit = 10s) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
       App().ProcessMessages();
-      for (const std::string& line : Lines(form->ListBoxVxdMsg)) {
+      for (const std::string &line : Lines(form->ListBoxVxdMsg)) {
         if (line.ends_with(" " + text)) return true;
       }
       std::this_thread::sleep_for(10ms);
@@ -43,7 +43,7 @@ TEST_F(RealSession, OperatorWorksABoardFromCreateToExit) {
   EXPECT_EQ(form->ListBoxEtcMsg.Count(), 2);
 
   form->ButtonTamrixGetResource.Click();
-  const auto& report = Lines(form->ListBoxTamrixResourceDisplay);
+  const auto &report = Lines(form->ListBoxTamrixResourceDisplay);
   ASSERT_GE(report.size(), 6u);
   EXPECT_EQ(report.front(), "----- Ports -----");
   EXPECT_TRUE(report[1].starts_with("NumIOPorts="));
@@ -60,7 +60,7 @@ TEST_F(RealSession, OperatorWorksABoardFromCreateToExit) {
   EXPECT_EQ(form->LabelTamrixStartSampling.Caption(), " NG ") << "no mode set since the create";
   EXPECT_EQ(LastLine(form->ListBoxTamrixErrMsg), "005 TAMRIX_ERR_INV_ARG");
 
-  AnswerModeDialog([this](TModeSetForm& dialog) {
+  AnswerModeDialog([this](TModeSetForm &dialog) {
     SelectItem(dialog.ComboBoxModeSel, "03");
     SelectItem(dialog.ComboBoxStartChSel, "00");
     SelectItem(dialog.ComboBoxStopChSel, "03");
@@ -68,12 +68,13 @@ TEST_F(RealSession, OperatorWorksABoardFromCreateToExit) {
     dialog.EditTimer.SetText("200");
   });
   form->ButtonTamrixSetMode.Click();
-  EXPECT_EQ(LastLine(form->ListBoxTamrixSetMode), "001 MODE=03 ChF=00 ChL=03 Buffer=1024 Timer=200");
+  EXPECT_EQ(LastLine(form->ListBoxTamrixSetMode),
+            "001 MODE=03 ChF=00 ChL=03 Buffer=1024 Timer=200");
   EXPECT_EQ(LastLine(form->ListBoxTamrixErrMsg), "006 TAMRIX_SUCCESS");
 
   form->ButtonTamrixStartSampling.Click();
-  EXPECT_EQ(LastLine(form->ListBoxEtcMsg), Format("%.3d StartSmapling Slot=%.2d Success",
-                                                  form->ListBoxEtcMsg.Count(), slot));
+  EXPECT_EQ(LastLine(form->ListBoxEtcMsg),
+            Format("%.3d StartSmapling Slot=%.2d Success", form->ListBoxEtcMsg.Count(), slot));
   ASSERT_TRUE(WaitForNotification("BuffHalfFull"));
   EXPECT_EQ(Lines(form->ListBoxVxdMsg).front(), "001 BuffHalfFull");
 
@@ -88,7 +89,8 @@ TEST_F(RealSession, OperatorWorksABoardFromCreateToExit) {
   }
 
   form->ButtonTamrixStopSampling.Click();
-  EXPECT_EQ(LastLine(form->ListBoxEtcMsg).substr(4), Format("StopSmapling Slot=%.2d Success", slot));
+  EXPECT_EQ(LastLine(form->ListBoxEtcMsg).substr(4),
+            Format("StopSmapling Slot=%.2d Success", slot));
   SelectItem(form->ComboBoxTamrixClose, "Auto");
   form->ButtonTamrixClose.Click();
   EXPECT_EQ(LastLine(form->ListBoxEtcMsg).substr(4), Format("Close Slot=%.2d Success", slot));

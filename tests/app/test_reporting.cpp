@@ -29,13 +29,13 @@ TEST_F(Reporting, StartsWithTheLibraryLoadedAndEveryControlInItsFirstState) {
 }
 
 TEST_F(Reporting, WindowsCarryTheProgramsSixteenColourIcon) {
-  const TIcon& icon = form->Icon();
+  const TIcon &icon = form->Icon();
   ASSERT_EQ(icon.width, 32);
   ASSERT_EQ(icon.height, 32);
   ASSERT_EQ(icon.pixels.size(), 32u * 32u);
-  const std::set<TColor> standard = {clBlack, clMaroon, clGreen,  clOlive, clNavy,   clPurple,
-                                     clTeal,  clGray,   clSilver, clRed,   clLime,   clYellow,
-                                     clBlue,  clFuchsia, clAqua,  clWhite};
+  const std::set<TColor> standard = {clBlack, clMaroon,  clGreen,  clOlive, clNavy, clPurple,
+                                     clTeal,  clGray,    clSilver, clRed,   clLime, clYellow,
+                                     clBlue,  clFuchsia, clAqua,   clWhite};
   std::set<TColor> used(icon.pixels.begin(), icon.pixels.end());
   EXPECT_GE(used.size(), 3u);
   for (TColor c : used) EXPECT_TRUE(standard.count(c)) << std::hex << c;
@@ -59,15 +59,19 @@ TEST_F(Reporting, ErrorLinesAreFramedAndColourTheWholeList) {
 
 TEST_F(Reporting, ErrorCodesShowByNameOrNumberInTheirColours) {
   EXPECT_EQ(form->ListBoxTamrixErrMsg.Font().color, clRed) << "red before the first line";
-  const std::pair<std::int32_t, const char*> cases[] = {
-      {0, "TAMRIX_SUCCESS"},         {3, "TAMRIX_ERR_INV_ARG"},
-      {100, "TAMRIX_ERR_SLOT"},      {108, "TAMRIX_ERR_START"},
-      {109, "WinGetLastError=109"},  {-1, "TAMRIX_ERR_UNKNOWN"},
-      {-2, "TAMRIX_ERR_INTERNAL"},   {-3, "WinGetLastError=-3"},
+  const std::pair<std::int32_t, const char *> cases[] = {
+      {0, "TAMRIX_SUCCESS"},
+      {3, "TAMRIX_ERR_INV_ARG"},
+      {100, "TAMRIX_ERR_SLOT"},
+      {108, "TAMRIX_ERR_START"},
+      {109, "WinGetLastError=109"},
+      {-1, "TAMRIX_ERR_UNKNOWN"},
+      {-2, "TAMRIX_ERR_INTERNAL"},
+      {-3, "WinGetLastError=-3"},
       {65535, "DLL関数(TamrixGetLastError)が見つからないよ～"},
       {1114, "WinGetLastError=1114"}};
   int n = 0;
-  for (const auto& [code, text] : cases) {
+  for (const auto &[code, text] : cases) {
     form->ShowErrorCode(code);
     EXPECT_EQ(LastLine(form->ListBoxTamrixErrMsg), Format("%.3d %s", ++n, text));
     EXPECT_EQ(form->ListBoxTamrixErrMsg.Font().color, code == 0 ? clBlue : clRed) << code;
@@ -75,7 +79,7 @@ TEST_F(Reporting, ErrorCodesShowByNameOrNumberInTheirColours) {
 }
 
 TEST_F(Reporting, SelectionFollowsTheEndUntilTheOperatorClicks) {
-  ListBox& list = form->ListBoxVxdMsg;
+  ListBox &list = form->ListBoxVxdMsg;
   for (int i = 0; i < 10; ++i) form->AddVxdMsg("BuffFull");
   EXPECT_EQ(list.ItemIndex(), 9);
   list.SetItemIndex(2);
@@ -98,10 +102,10 @@ TEST_F(Reporting, ClearEmptiesEveryListAndNothingElse) {
   const std::string version_label = form->LabelTamrixGetVersion.Caption();
   const std::size_t calls = script->calls.size();
   Click(form->ButtonClearList);
-  for (ListBox* list : {&form->ListBoxVxdMsg, &form->ListBoxEtcMsg,
-                        &form->ListBoxTamrixResourceDisplay, &form->ListBoxTamrixStatusDisplay,
-                        &form->ListBoxTamrixGetExIn, &form->ListBoxTamrixErrMsg,
-                        &form->ListBoxTamrixSetMode, &form->ListBoxTamrixSingleData}) {
+  for (ListBox *list :
+       {&form->ListBoxVxdMsg, &form->ListBoxEtcMsg, &form->ListBoxTamrixResourceDisplay,
+        &form->ListBoxTamrixStatusDisplay, &form->ListBoxTamrixGetExIn, &form->ListBoxTamrixErrMsg,
+        &form->ListBoxTamrixSetMode, &form->ListBoxTamrixSingleData}) {
     EXPECT_EQ(list->Count(), 0) << list->Name();
   }
   EXPECT_EQ(form->LabelTamrixGetVersion.Caption(), version_label);

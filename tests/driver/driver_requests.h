@@ -19,7 +19,8 @@ struct ModeRequest {
 // Unnamed bytes hold a pattern: the driver must not depend on them.
 inline RequestBlock SlotBlock(std::uint16_t slot) {
   RequestBlock block;
-  for (std::size_t i = 0; i < block.bytes.size(); ++i) block.bytes[i] = static_cast<std::uint8_t>(0xA5 ^ i);
+  for (std::size_t i = 0; i < block.bytes.size(); ++i)
+    block.bytes[i] = static_cast<std::uint8_t>(0xA5 ^ i);
   block.PutU16(TAMRIX_OFS_SLOT, slot);
   return block;
 }

@@ -46,10 +46,12 @@ std::vector<char> ReadFile(const fs::path &path) {
 // One short session through the device layer: open, version, a board's
 // resources, close.
 Met Session(void *platform, DWORD &code) {
-  const auto create = reinterpret_cast<decltype(&tmx_create_file)>(dlsym(platform, "tmx_create_file"));
+  const auto create =
+      reinterpret_cast<decltype(&tmx_create_file)>(dlsym(platform, "tmx_create_file"));
   const auto control =
       reinterpret_cast<decltype(&tmx_device_io_control)>(dlsym(platform, "tmx_device_io_control"));
-  const auto close = reinterpret_cast<decltype(&tmx_close_handle)>(dlsym(platform, "tmx_close_handle"));
+  const auto close =
+      reinterpret_cast<decltype(&tmx_close_handle)>(dlsym(platform, "tmx_close_handle"));
   const auto last_error =
       reinterpret_cast<decltype(&tmx_get_last_error)>(dlsym(platform, "tmx_get_last_error"));
   if (!create || !control || !close || !last_error) return Met::kNoPlatform;

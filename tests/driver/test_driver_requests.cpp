@@ -62,17 +62,20 @@ TEST(DriverRequests, WhatCannotBeAnsweredSafelyIsNotCarriedOut) {
   RequestBlock fetch = SlotBlock(0);
   fetch.PutU32(TAMRIX_OFS_DATA_COUNT, 50);
   std::vector<std::uint16_t> words(50, 0xBEEF);
-  EXPECT_EQ(driver.Control(TAMRIX_IOCTL_GET_DATA, words.data(), 99, fetch.bytes.data(), 290, nullptr),
-            ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(
+      driver.Control(TAMRIX_IOCTL_GET_DATA, words.data(), 99, fetch.bytes.data(), 290, nullptr),
+      ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(driver.Control(TAMRIX_IOCTL_GET_DATA, nullptr, 100, fetch.bytes.data(), 290, nullptr),
             ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(driver.Control(TAMRIX_IOCTL_GET_DATA, words.data(), 100, fetch.bytes.data(), 289, nullptr),
-            ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(
+      driver.Control(TAMRIX_IOCTL_GET_DATA, words.data(), 100, fetch.bytes.data(), 289, nullptr),
+      ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(driver.Control(TAMRIX_IOCTL_UNUSED, nullptr, 0, fetch.bytes.data(), 290, nullptr),
             ERROR_INVALID_FUNCTION);
   EXPECT_TRUE(std::all_of(words.begin(), words.end(), [](std::uint16_t w) { return w == 0xBEEF; }));
   EXPECT_EQ(Waiting(driver, 0), waiting);
-  EXPECT_EQ(Send(driver, TAMRIX_IOCTL_GET_DATA, std::move(fetch), words.data(), 100), TAMRIX_DRV_OK);
+  EXPECT_EQ(Send(driver, TAMRIX_IOCTL_GET_DATA, std::move(fetch), words.data(), 100),
+            TAMRIX_DRV_OK);
   EXPECT_EQ(Waiting(driver, 0), waiting - 50);
 }
 
@@ -140,10 +143,11 @@ TEST(DriverModule, UnloadWhileSamplingLeavesNoThreadBehind) {
   void *context = table->load(&host);
   ASSERT_NE(context, nullptr);
   for (std::uint16_t slot : {0, 5}) {
-    for (auto [code, block] : {std::pair{TAMRIX_IOCTL_CREATE, SlotBlock(slot)},
-                               {TAMRIX_IOCTL_SET_MODE, SetModeBlock({.slot = slot, .buff_size = 64,
-                                                                     .timer = 2, .mode = 3})},
-                               {TAMRIX_IOCTL_START, SlotBlock(slot)}}) {
+    for (auto [code, block] :
+         {std::pair{TAMRIX_IOCTL_CREATE, SlotBlock(slot)},
+          {TAMRIX_IOCTL_SET_MODE,
+           SetModeBlock({.slot = slot, .buff_size = 64, .timer = 2, .mode = 3})},
+          {TAMRIX_IOCTL_START, SlotBlock(slot)}}) {
       if (code == TAMRIX_IOCTL_CREATE) block.PutU32(TAMRIX_OFS_WINDOW, 3);
       ASSERT_EQ(table->control(context, code, nullptr, 0, block.bytes.data(), 290, nullptr), 0u);
       ASSERT_EQ(block.U16(TAMRIX_OFS_STATUS), TAMRIX_DRV_OK);

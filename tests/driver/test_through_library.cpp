@@ -119,7 +119,8 @@ TEST_P(EveryMode, SamplesAndNotifiesAsDocumented) {
   const std::int32_t mode_number = GetParam();
   const std::int32_t kind = (mode_number - 1) % 5 + 1;  // 6..10 are 1..5 started by ExTrg
   const std::uint16_t slot = Open(0);
-  const ModeRecord mode{.ChFirst = 4, .ChLast = 7, .BuffSize = 4096, .Timer = 20, .Mode = mode_number};
+  const ModeRecord mode{
+      .ChFirst = 4, .ChLast = 7, .BuffSize = 4096, .Timer = 20, .Mode = mode_number};
   ASSERT_EQ(TamrixSetMode(slot, &mode), 1) << TamrixGetLastError(slot);
   ASSERT_EQ(TamrixStartSampling(slot), 1);
 
@@ -197,7 +198,9 @@ TEST_F(ThroughLibrary, WordCountOverAnIntervalFollowsTheTimer) {
   const auto after_read = std::chrono::steady_clock::now();
   // One word a millisecond; a busy machine may hold the sampler back, but it
   // never runs ahead of the clock.
-  const auto ms = [](auto d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+  const auto ms = [](auto d) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+  };
   EXPECT_LE(words, ms(after_read - before_start) + 1);
   EXPECT_GE(words, ms(before_read - before_start) / 2);
 }
@@ -266,7 +269,7 @@ TEST_F(ThroughLibrary, ManyThreadsCallingAtOnceEachGetTheirOwnOutcome) {
     });
   }
   go = true;
-  for (auto& thread : threads) thread.join();
+  for (auto &thread : threads) thread.join();
   EXPECT_EQ(wrong, 0);
   EXPECT_EQ(TamrixStopSampling(slot), 1);
   EXPECT_EQ(TamrixGetLastError(slot), TAMRIX_SUCCESS);

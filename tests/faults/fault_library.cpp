@@ -16,13 +16,14 @@ FaultPlan plan;
 
 class BreakableChannel final : public tamrix::DeviceChannel {
  public:
-  tamrix::DeviceHandle Open(const char* name) override {
-    HANDLE handle = CreateFileA(name, 0, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  tamrix::DeviceHandle Open(const char *name) override {
+    HANDLE handle =
+        CreateFileA(name, 0, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     return handle == INVALID_HANDLE_VALUE ? tamrix::kInvalidDevice : handle;
   }
 
-  bool Send(tamrix::DeviceHandle device, std::uint32_t code, void* input, std::uint32_t input_size,
-            tamrix::RequestBlock& block) override {
+  bool Send(tamrix::DeviceHandle device, std::uint32_t code, void *input, std::uint32_t input_size,
+            tamrix::RequestBlock &block) override {
     if (Breaks(code)) {
       ++plan.broken;
       if (plan.remaining > 0) --plan.remaining;
@@ -59,38 +60,39 @@ tamrix::Library library(channel);
 
 }  // namespace
 
-EXPORT FaultPlan* Faults() { return &plan; }
+EXPORT FaultPlan *Faults() { return &plan; }
 
-EXPORT std::int32_t DllMain(void*, std::uint32_t reason, void*) {
+EXPORT std::int32_t DllMain(void *, std::uint32_t reason, void *) {
   if (reason == 1) return library.Attach() ? 1 : 0;
   if (reason == 0) library.Detach();
   return 1;
 }
 
-EXPORT std::int32_t TamrixCreate(std::uint16_t* slot, std::uint32_t window, void* reserved) {
+EXPORT std::int32_t TamrixCreate(std::uint16_t *slot, std::uint32_t window, void *reserved) {
   return library.Create(slot, window, reserved);
 }
 EXPORT std::int32_t TamrixClose(std::uint32_t slot) { return library.Close(slot); }
-EXPORT std::int32_t TamrixGetVersion(std::uint32_t* library_version, std::uint32_t* driver_version) {
+EXPORT std::int32_t TamrixGetVersion(std::uint32_t *library_version,
+                                     std::uint32_t *driver_version) {
   return library.GetVersion(library_version, driver_version);
 }
-EXPORT std::int32_t TamrixGetResource(std::uint32_t slot, TAMRIXR* record) {
+EXPORT std::int32_t TamrixGetResource(std::uint32_t slot, TAMRIXR *record) {
   return library.GetResource(slot, record);
 }
-EXPORT std::int32_t TamrixSetMode(std::uint32_t slot, const ModeRecord* mode) {
+EXPORT std::int32_t TamrixSetMode(std::uint32_t slot, const ModeRecord *mode) {
   return library.SetMode(slot, mode);
 }
 EXPORT std::int32_t TamrixStartSampling(std::uint32_t slot) { return library.StartSampling(slot); }
 EXPORT std::int32_t TamrixStopSampling(std::uint32_t slot) { return library.StopSampling(slot); }
-EXPORT std::int32_t TamrixGetSamplingStatus(std::uint32_t slot, std::uint32_t* num_data,
-                                            std::uint32_t* status) {
+EXPORT std::int32_t TamrixGetSamplingStatus(std::uint32_t slot, std::uint32_t *num_data,
+                                            std::uint32_t *status) {
   return library.GetSamplingStatus(slot, num_data, status);
 }
-EXPORT std::int32_t TamrixGetData(std::uint32_t slot, std::uint32_t count, std::uint16_t* buffer) {
+EXPORT std::int32_t TamrixGetData(std::uint32_t slot, std::uint32_t count, std::uint16_t *buffer) {
   return library.GetData(slot, count, buffer);
 }
 EXPORT std::int32_t TamrixGetLastError(std::uint32_t slot) { return library.GetLastError(slot); }
-EXPORT std::int32_t TamrixGetExIn(std::uint32_t slot, std::int32_t* ex_in0, std::int32_t* ex_in1,
-                                  std::int32_t* ex_trg) {
+EXPORT std::int32_t TamrixGetExIn(std::uint32_t slot, std::int32_t *ex_in0, std::int32_t *ex_in1,
+                                  std::int32_t *ex_trg) {
   return library.GetExIn(slot, ex_in0, ex_in1, ex_trg);
 }

@@ -18,5 +18,5 @@ struct FaultPlan {
   int broken = 0;               // requests broken so far
 };
 
-extern "C" FaultPlan* Faults();
-using FaultsFunction = FaultPlan* (*)();
+extern "C" FaultPlan *Faults();
+using FaultsFunction = FaultPlan *(*)();

@@ -18,8 +18,8 @@ class FailingDriver : public CheckProgram {
  protected:
   void SetUp() override {
     CheckProgram::SetUp();
-    auto faults = reinterpret_cast<FaultsFunction>(
-        GetProcAddress(Tamrixdll::TamrixLibraryHandle, "Faults"));
+    auto faults =
+        reinterpret_cast<FaultsFunction>(GetProcAddress(Tamrixdll::TamrixLibraryHandle, "Faults"));
     ASSERT_NE(faults, nullptr) << "the breakable library was not the one loaded";
     plan = faults();
     *plan = FaultPlan{};
@@ -50,22 +50,22 @@ class FailingDriver : public CheckProgram {
     std::vector<std::string> etc;
     std::vector<std::string> error_codes;
   };
-  Added Run(Button& button) {
+  Added Run(Button &button) {
     const int etc_before = form->ListBoxEtcMsg.Count();
     const int codes_before = form->ListBoxTamrixErrMsg.Count();
     button.Click();
-    const auto& etc = Lines(form->ListBoxEtcMsg);
-    const auto& codes = Lines(form->ListBoxTamrixErrMsg);
+    const auto &etc = Lines(form->ListBoxEtcMsg);
+    const auto &codes = Lines(form->ListBoxTamrixErrMsg);
     return {{etc.begin() + etc_before, etc.end()}, {codes.begin() + codes_before, codes.end()}};
   }
 
   // The numbered, framed form of each error text, from line `first` on.
   static std::vector<std::string> ErrorLines(int first, std::vector<std::string> texts) {
-    for (std::string& text : texts) text = Format("%.3d ????? %s ?????", first++, text);
+    for (std::string &text : texts) text = Format("%.3d ????? %s ?????", first++, text);
     return texts;
   }
 
-  FaultPlan* plan = nullptr;
+  FaultPlan *plan = nullptr;
 
  private:
   HMODULE own_reference_ = 0;
@@ -74,11 +74,11 @@ class FailingDriver : public CheckProgram {
 struct Fault {
   FaultPlan::Kind kind;
   std::uint32_t value;
-  const char* shown;                 // the error-code list's text for the code left behind
-  const char* get_last_error_label;  // 65535 reads as "no TamrixGetLastError"
+  const char *shown;                 // the error-code list's text for the code left behind
+  const char *get_last_error_label;  // 65535 reads as "no TamrixGetLastError"
 };
 
-std::string FaultName(const ::testing::TestParamInfo<Fault>& info) {
+std::string FaultName(const ::testing::TestParamInfo<Fault> &info) {
   return (info.param.kind == FaultPlan::kNotCarriedOut ? "NotCarriedOut" : "Status") +
          std::to_string(info.param.value);
 }
@@ -94,23 +94,31 @@ TEST_P(EveryCommandReportsTheFailure, AndTheProgramRunsOnWhenTheDriverRecovers) 
   form->ComboBoxTamrixGetData.SetText("16");  // a typed count reaches the library even now
 
   struct Command {
-    Button* button;
-    Label* label;
+    Button *button;
+    Label *label;
     std::vector<std::string> failure_lines;
     bool get_last_error_step = true;
   };
   const std::vector<Command> commands = {
       {&form->ButtonTamrixGetVersion, &form->LabelTamrixGetVersion, {"Err: GetVersion Fail"}},
-      {&form->ButtonTamrixGetResource, &form->LabelTamrixGetResource, {"Err: GetResource Slot=00 Fail"}},
-      {&form->ButtonTamrixStartSampling, &form->LabelTamrixStartSampling,
+      {&form->ButtonTamrixGetResource,
+       &form->LabelTamrixGetResource,
+       {"Err: GetResource Slot=00 Fail"}},
+      {&form->ButtonTamrixStartSampling,
+       &form->LabelTamrixStartSampling,
        {"Err: StartSampling Slot=00 Fail"}},
-      {&form->ButtonTamrixStopSampling, &form->LabelTamrixStopSampling,
+      {&form->ButtonTamrixStopSampling,
+       &form->LabelTamrixStopSampling,
        {"Err: StopSampling Slot=00 Fail"}},
-      {&form->ButtonTamrixGetSamplingStatus, &form->LabelTamrixGetSamplingStatus,
-       {"Err: GetSmaplingStatus Slot=00 Fail"}, false},
-      {&form->ButtonTamrixGetData, &form->LabelTamrixGetData,
+      {&form->ButtonTamrixGetSamplingStatus,
+       &form->LabelTamrixGetSamplingStatus,
+       {"Err: GetSmaplingStatus Slot=00 Fail"},
+       false},
+      {&form->ButtonTamrixGetData,
+       &form->LabelTamrixGetData,
        {"Err: GetSmaplingStatus Slot=00 Fail", "Err: GetData Slot=00 NumData=16 Fail"}},
-      {&form->ButtonTamrixGetExIn, &form->LabelTamrixGetExIn,
+      {&form->ButtonTamrixGetExIn,
+       &form->LabelTamrixGetExIn,
        {"Err: GetExIn Slot=00 ExIn0=0H ExIn1=0H ExTrg=0H Fail"}},
       {&form->ButtonTamrixSetMode, &form->LabelTamrixSetMode, {"Err: SetMode Slot=00 Fail"}},
       {&form->ButtonTamrixClose, &form->LabelTamrixClose, {"Err: Close Slot=00 Fail"}},
@@ -118,7 +126,7 @@ TEST_P(EveryCommandReportsTheFailure, AndTheProgramRunsOnWhenTheDriverRecovers) 
   };
   SelectItem(form->ComboBoxTamrixClose, "Auto");
   SelectItem(form->ComboBoxTamrixCreate, "02");
-  for (const Command& command : commands) {
+  for (const Command &command : commands) {
     SCOPED_TRACE(command.button->Caption());
     AnswerModeDialog(nullptr);
     const int next_line = form->ListBoxEtcMsg.Count() + 1;
@@ -128,7 +136,8 @@ TEST_P(EveryCommandReportsTheFailure, AndTheProgramRunsOnWhenTheDriverRecovers) 
     EXPECT_EQ(command.label->Caption(), " NG ");
     EXPECT_EQ(added.etc, ErrorLines(next_line, command.failure_lines));
     if (command.get_last_error_step) {
-      EXPECT_EQ(added.error_codes, std::vector<std::string>{Format("%.3d %s", next_code, fault.shown)});
+      EXPECT_EQ(added.error_codes,
+                std::vector<std::string>{Format("%.3d %s", next_code, fault.shown)});
       EXPECT_EQ(form->LabelTamrixGetLastError.Caption(), fault.get_last_error_label);
     } else {
       EXPECT_TRUE(added.error_codes.empty());
@@ -160,23 +169,23 @@ TEST_P(EveryCommandReportsTheFailure, AndTheProgramRunsOnWhenTheDriverRecovers) 
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, EveryCommandReportsTheFailure,
-    ::testing::Values(
-        Fault{FaultPlan::kNotCarriedOut, 31, "WinGetLastError=31", " OK "},
-        Fault{FaultPlan::kNotCarriedOut, 122, "WinGetLastError=122", " OK "},
-        // A platform code that reads as a library code cannot be told apart.
-        Fault{FaultPlan::kNotCarriedOut, 2, "TAMRIX_ERR_RESOURCE", " OK "},
-        Fault{FaultPlan::kStatus, 1, "TAMRIX_ERR_SLOT", " OK "},
-        Fault{FaultPlan::kStatus, 2, "TAMRIX_ERR_INV_ARG", " OK "},
-        Fault{FaultPlan::kStatus, 3, "TAMRIX_ERR_NUMDATA", " OK "},
-        Fault{FaultPlan::kStatus, 4, "TAMRIX_ERR_NOT_ENOUGH_MEM", " OK "},
-        Fault{FaultPlan::kStatus, 5, "TAMRIX_ERR_DMA_BUFFSIZE", " OK "},
-        Fault{FaultPlan::kStatus, 6, "TAMRIX_ERR_START", " OK "},
-        Fault{FaultPlan::kStatus, 7, "WinGetLastError=109", " OK "},
-        Fault{FaultPlan::kStatus, 8, "TAMRIX_ERR_DMA", " OK "},
-        Fault{FaultPlan::kStatus, 9, "WinGetLastError=9", " OK "},
-        Fault{FaultPlan::kStatus, 0x1234, "WinGetLastError=4660", " OK "},
-        // Passed through unchanged, 65535 is the binding's "not found" value.
-        Fault{FaultPlan::kStatus, 65535, "DLL関数(TamrixGetLastError)が見つからないよ～", " NG "}),
+    ::testing::Values(Fault{FaultPlan::kNotCarriedOut, 31, "WinGetLastError=31", " OK "},
+                      Fault{FaultPlan::kNotCarriedOut, 122, "WinGetLastError=122", " OK "},
+                      // A platform code that reads as a library code cannot be told apart.
+                      Fault{FaultPlan::kNotCarriedOut, 2, "TAMRIX_ERR_RESOURCE", " OK "},
+                      Fault{FaultPlan::kStatus, 1, "TAMRIX_ERR_SLOT", " OK "},
+                      Fault{FaultPlan::kStatus, 2, "TAMRIX_ERR_INV_ARG", " OK "},
+                      Fault{FaultPlan::kStatus, 3, "TAMRIX_ERR_NUMDATA", " OK "},
+                      Fault{FaultPlan::kStatus, 4, "TAMRIX_ERR_NOT_ENOUGH_MEM", " OK "},
+                      Fault{FaultPlan::kStatus, 5, "TAMRIX_ERR_DMA_BUFFSIZE", " OK "},
+                      Fault{FaultPlan::kStatus, 6, "TAMRIX_ERR_START", " OK "},
+                      Fault{FaultPlan::kStatus, 7, "WinGetLastError=109", " OK "},
+                      Fault{FaultPlan::kStatus, 8, "TAMRIX_ERR_DMA", " OK "},
+                      Fault{FaultPlan::kStatus, 9, "WinGetLastError=9", " OK "},
+                      Fault{FaultPlan::kStatus, 0x1234, "WinGetLastError=4660", " OK "},
+                      // Passed through unchanged, 65535 is the binding's "not found" value.
+                      Fault{FaultPlan::kStatus, 65535,
+                            "DLL関数(TamrixGetLastError)が見つからないよ～", " NG "}),
     FaultName);
 
 TEST_F(FailingDriver, OneFailedFetchAffectsOnlyItsOwnCommand) {
@@ -200,7 +209,8 @@ TEST_F(FailingDriver, OneFailedFetchAffectsOnlyItsOwnCommand) {
   EXPECT_EQ(form->LabelTamrixGetData.Caption(), " NG ");
   ASSERT_EQ(failed.etc.size(), 2u);
   EXPECT_EQ(failed.etc[0], Format("%.3d GetSmaplingStatus Slot=00 Success", next_line));
-  EXPECT_TRUE(failed.etc[1].starts_with(Format("%.3d ????? Err: GetData Slot=00 NumData=", next_line + 1)));
+  EXPECT_TRUE(
+      failed.etc[1].starts_with(Format("%.3d ????? Err: GetData Slot=00 NumData=", next_line + 1)));
   EXPECT_TRUE(failed.etc[1].ends_with(" Fail ?????"));
   EXPECT_EQ(failed.error_codes.back().substr(4), "TAMRIX_ERR_DMA");
   EXPECT_FALSE(GraphForm->Visible());

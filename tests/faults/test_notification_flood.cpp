@@ -29,7 +29,7 @@ struct Poster {
   std::vector<std::string> names;  // the list text of each, in order
 };
 
-const char* const kNames[] = {"SingleSamplingEnd", "BuffHalfFull", "BuffFull",
+const char *const kNames[] = {"SingleSamplingEnd", "BuffHalfFull",    "BuffFull",
                               "BuffOverflow",      "SamplingOverrun", "DmaTc"};
 
 Poster MakePoster(int thread) {
@@ -65,7 +65,7 @@ class NotificationFlood : public ScriptedProgram {
 
   // Lists what is posted until the posters are done and nothing is left:
   // on screen through the program's own loop, which draws between bursts.
-  void ListWhilePosting(const std::atomic<int>& running) {
+  void ListWhilePosting(const std::atomic<int> &running) {
     if (!OnScreen()) {
       while (running > 0) App().ProcessMessages();
       return;
@@ -81,7 +81,7 @@ class NotificationFlood : public ScriptedProgram {
     std::atomic<int> refused{0};
     std::vector<std::thread> threads;
     const auto start = std::chrono::steady_clock::now();
-    for (const Poster& poster : posters_) {
+    for (const Poster &poster : posters_) {
       threads.emplace_back([&, window] {
         for (const UINT message : poster.messages) {
           if (PostMessageA(window, message, 0, 0) == 0) ++refused;
@@ -90,7 +90,7 @@ class NotificationFlood : public ScriptedProgram {
       });
     }
     ListWhilePosting(running);
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread &thread : threads) thread.join();
     App().ProcessMessages();
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(refused, 0) << "posts the platform refused";
@@ -104,7 +104,7 @@ class NotificationFlood : public ScriptedProgram {
 
   // Every line numbered in turn, and each thread's lines in its order.
   void ExpectEveryPostListedInOrder() {
-    const auto& lines = Lines(form->ListBoxVxdMsg);
+    const auto &lines = Lines(form->ListBoxVxdMsg);
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kPostsPerThread));
     std::vector<std::vector<std::string>> by_thread(kThreads);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -119,7 +119,8 @@ class NotificationFlood : public ScriptedProgram {
       by_thread[thread].push_back(name);
     }
     for (int t = 0; t < kThreads; ++t) {
-      EXPECT_TRUE(by_thread[t] == posters_[t].names) << "thread " << t << "'s notifications out of order";
+      EXPECT_TRUE(by_thread[t] == posters_[t].names)
+          << "thread " << t << "'s notifications out of order";
     }
     EXPECT_EQ(form->ListBoxVxdMsg.ItemIndex(), kThreads * kPostsPerThread - 1)
         << "the selection follows the newest line";
@@ -129,7 +130,8 @@ class NotificationFlood : public ScriptedProgram {
     script->calls.clear();
     Click(form->ButtonTamrixGetVersion);
     EXPECT_EQ(form->LabelTamrixGetVersion.Caption(), " Version DLL=1000000 DRV=102 ");
-    EXPECT_EQ(script->calls, (std::vector<std::string>{"TamrixGetVersion", "TamrixGetLastError(0)"}));
+    EXPECT_EQ(script->calls,
+              (std::vector<std::string>{"TamrixGetVersion", "TamrixGetLastError(0)"}));
     EXPECT_EQ(LastLine(form->ListBoxTamrixErrMsg).substr(4), "TAMRIX_SUCCESS");
   }
 
@@ -145,7 +147,7 @@ TEST_F(NotificationFlood, EveryPostIsListedInEachThreadsOrder) {
 TEST_F(NotificationFlood, PostsWhileTheModeDialogIsOpenAreListedBeforeItCloses) {
   if (OnScreen()) GTEST_SKIP() << "on screen the dialog waits for an operator";
   int listed_while_open = -1;
-  App().SetModalHandler([&](Form& dialog) {
+  App().SetModalHandler([&](Form &dialog) {
     FloodAndList();
     listed_while_open = form->ListBoxVxdMsg.Count();
     EXPECT_TRUE(script->calls.empty()) << "nothing reaches the library while the dialog is open";

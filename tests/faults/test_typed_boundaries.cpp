@@ -12,7 +12,7 @@ namespace {
 using namespace tamrix::ui;
 
 struct Typed {
-  const char* text;
+  const char *text;
   std::optional<std::int32_t> value;  // none: not an integer
 };
 
@@ -46,9 +46,9 @@ const Typed kBoundaries[] = {
 class TypedBoundaries : public ScriptedProgram {
  protected:
   // The conversion error for the text, shown once, in the standard box.
-  void ExpectConversionError(const char* text) {
+  void ExpectConversionError(const char *text) {
     ASSERT_EQ(App().MessageBoxes().size(), 1u);
-    const MessageBoxRecord& box = App().MessageBoxes()[0];
+    const MessageBoxRecord &box = App().MessageBoxes()[0];
     EXPECT_EQ(box.text, std::string("'") + text + "' は整数ではありません");
     EXPECT_EQ(box.type, mtError);
     EXPECT_EQ(box.title, App().Title());
@@ -62,14 +62,15 @@ class TypedBoundaries : public ScriptedProgram {
 };
 
 TEST_F(TypedBoundaries, TimerTextIsSentAsTheRuleReadsItOrStopsTheCommand) {
-  for (const Typed& typed : kBoundaries) {
+  for (const Typed &typed : kBoundaries) {
     SCOPED_TRACE(std::string("Timer '") + typed.text + "'");
     Prepare();
-    AnswerModeDialog([&](TModeSetForm& dialog) { dialog.EditTimer.SetText(typed.text); });
+    AnswerModeDialog([&](TModeSetForm &dialog) { dialog.EditTimer.SetText(typed.text); });
     Click(form->ButtonTamrixSetMode);
     if (typed.value) {
       EXPECT_TRUE(App().MessageBoxes().empty());
-      ASSERT_EQ(script->calls, (std::vector<std::string>{"TamrixSetMode(0)", "TamrixGetLastError(0)"}));
+      ASSERT_EQ(script->calls,
+                (std::vector<std::string>{"TamrixSetMode(0)", "TamrixGetLastError(0)"}));
       EXPECT_EQ(script->last_mode.Timer, static_cast<std::uint32_t>(*typed.value));
       EXPECT_EQ(LastLine(form->ListBoxTamrixSetMode).substr(4),
                 Format("MODE=03 ChF=00 ChL=00 Buffer=256 Timer=%.d", *typed.value));
@@ -82,7 +83,7 @@ TEST_F(TypedBoundaries, TimerTextIsSentAsTheRuleReadsItOrStopsTheCommand) {
 }
 
 TEST_F(TypedBoundaries, GetDataCountTextIsSentAsTheRuleReadsItOrStopsTheCommand) {
-  for (const Typed& typed : kBoundaries) {
+  for (const Typed &typed : kBoundaries) {
     SCOPED_TRACE(std::string("count '") + typed.text + "'");
     Prepare();
     form->ComboBoxTamrixGetData.SetText(typed.text);
@@ -96,7 +97,8 @@ TEST_F(TypedBoundaries, GetDataCountTextIsSentAsTheRuleReadsItOrStopsTheCommand)
     EXPECT_TRUE(App().MessageBoxes().empty());
     const std::int32_t count = *typed.value;
     std::vector<std::string> expected{"TamrixGetSamplingStatus(0)"};
-    if (count != 0 && count <= kSampleBufferWords) expected.push_back(Format("TamrixGetData(0,%d)", count));
+    if (count != 0 && count <= kSampleBufferWords)
+      expected.push_back(Format("TamrixGetData(0,%d)", count));
     // A count above the buffer is refused with the library's own code.
     if (count <= kSampleBufferWords) expected.push_back("TamrixGetLastError(0)");
     EXPECT_EQ(script->calls, expected);

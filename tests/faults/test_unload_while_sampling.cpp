@@ -26,7 +26,7 @@ struct Exports {
 };
 
 template <typename F>
-F Export(HMODULE module, const char* name) {
+F Export(HMODULE module, const char *name) {
   return reinterpret_cast<F>(GetProcAddress(module, name));
 }
 
@@ -39,7 +39,7 @@ Exports Resolve(HMODULE module) {
 }
 
 // Waits until the slot holds sample words: its sampling thread runs.
-bool Samples(const Exports& tamrix, std::uint16_t slot) {
+bool Samples(const Exports &tamrix, std::uint16_t slot) {
   const auto deadline = std::chrono::steady_clock::now() + 10s;
   while (std::chrono::steady_clock::now() < deadline) {
     std::uint32_t waiting = 0;
@@ -106,10 +106,10 @@ class ProgramEndedWhileSampling : public CheckProgram {
 TEST_F(ProgramEndedWhileSampling, NoCrashAndNoThreadLeft) {
   ASSERT_EQ(LastLine(form->ListBoxEtcMsg), "001 DLL ﾛｰﾄﾞ Success");
   SelectItem(form->ComboBoxTamrixCreate, "Auto");
-  for (const char* expected : {" Slot=00 ", " Slot=01 "}) {
+  for (const char *expected : {" Slot=00 ", " Slot=01 "}) {
     form->ButtonTamrixCreate.Click();
     ASSERT_EQ(form->LabelTamrixCreate.Caption(), expected);
-    AnswerModeDialog([this](TModeSetForm& dialog) {
+    AnswerModeDialog([this](TModeSetForm &dialog) {
       SelectItem(dialog.ComboBoxStopChSel, "07");
       dialog.EditTimer.SetText("2");
     });

@@ -8,7 +8,8 @@ namespace fault_testing {
 
 inline int ThreadsOfThisProcess() {
   int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+  for ([[maybe_unused]] const auto &entry :
+       std::filesystem::directory_iterator("/proc/self/task")) {
     ++count;
   }
   return count;
@@ -22,7 +23,8 @@ inline int ThreadBaseline() {
 }
 
 // A joined thread may stay listed for a moment after it has ended.
-inline int ThreadsSettledTo(int expected, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+inline int ThreadsSettledTo(int expected,
+                            std::chrono::milliseconds limit = std::chrono::seconds(5)) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   int count = ThreadsOfThisProcess();
   while (count > expected && std::chrono::steady_clock::now() < deadline) {

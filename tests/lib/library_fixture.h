@@ -17,7 +17,7 @@ class LibraryTest : public ::testing::Test {
   }
 
   void AnswerOk() {
-    device.answer = [](std::uint32_t code, RequestBlock& block) {
+    device.answer = [](std::uint32_t code, RequestBlock &block) {
       block.PutU16(TAMRIX_OFS_STATUS, 0);
       if (code == TAMRIX_IOCTL_CREATE) {
         const std::uint16_t asked = block.U16(TAMRIX_OFS_SLOT);

@@ -23,7 +23,7 @@ TEST_F(RequestBlocks, ChannelIsOpenedOnceByDeviceName) {
 TEST_F(RequestBlocks, CreateSendsSlotAndWindowAndTakesAssignedSlot) {
   std::uint16_t slot = 0xFFFF;
   ASSERT_EQ(library.Create(&slot, 0xCAFE0001, nullptr), 1);
-  const RecordedRequest& sent = device.Last();
+  const RecordedRequest &sent = device.Last();
   EXPECT_EQ(sent.code, TAMRIX_IOCTL_CREATE);
   EXPECT_EQ(sent.block.U16(TAMRIX_OFS_SLOT), 16);
   EXPECT_EQ(sent.block.U32(TAMRIX_OFS_WINDOW), 0xCAFE0001u);
@@ -67,7 +67,7 @@ TEST_F(RequestBlocks, SlotOperationsCarryTheLow16BitsOfTheSlot) {
       {TAMRIX_IOCTL_EXTERNAL_INPUTS, [&] { return library.GetExIn(0x10002, &x, &y, &z); }},
       {TAMRIX_IOCTL_CLOSE, [&] { return library.Close(0x10002); }},
   };
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     const std::size_t before = device.requests.size();
     EXPECT_EQ(c.call(), 1) << std::hex << c.code;
     ASSERT_EQ(device.requests.size(), before + 1) << "one request per call";
@@ -80,7 +80,7 @@ TEST_F(RequestBlocks, SlotOperationsCarryTheLow16BitsOfTheSlot) {
 }
 
 TEST_F(RequestBlocks, VersionRequestFillsNothingAndWritesBothResults) {
-  device.answer = [](std::uint32_t, RequestBlock& block) {
+  device.answer = [](std::uint32_t, RequestBlock &block) {
     block.PutU32(TAMRIX_OFS_DRV_VERSION, 0x00020A01);
     block.PutU16(TAMRIX_OFS_STATUS, 0);
     return 0;
@@ -88,7 +88,7 @@ TEST_F(RequestBlocks, VersionRequestFillsNothingAndWritesBothResults) {
   std::uint32_t lib = 0, drv = 0;
   ASSERT_EQ(library.GetVersion(&lib, &drv), 1);
   EXPECT_EQ(device.Last().code, TAMRIX_IOCTL_VERSION);
-  const auto& bytes = device.Last().block.bytes;
+  const auto &bytes = device.Last().block.bytes;
   EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](auto v) { return v == 0; }));
   EXPECT_EQ(lib, 0x01000000u);
   EXPECT_EQ(drv, 0x00020A01u);
@@ -97,12 +97,12 @@ TEST_F(RequestBlocks, VersionRequestFillsNothingAndWritesBothResults) {
 TEST_F(RequestBlocks, GetDataPassesTheCallersBufferWithTwiceTheCount) {
   OpenWithMode(4, 4096);
   std::uint16_t buffer[100] = {};
-  device.answer = [](std::uint32_t, RequestBlock& block) {
+  device.answer = [](std::uint32_t, RequestBlock &block) {
     block.PutU16(TAMRIX_OFS_STATUS, 0);
     return 0;
   };
   ASSERT_EQ(library.GetData(4, 100, buffer), 1);
-  const RecordedRequest& sent = device.Last();
+  const RecordedRequest &sent = device.Last();
   EXPECT_EQ(sent.code, TAMRIX_IOCTL_GET_DATA);
   EXPECT_EQ(sent.input, buffer);
   EXPECT_EQ(sent.input_size, 200u);
@@ -116,7 +116,7 @@ TEST_F(RequestBlocks, UnusedCodeIsNeverSent) {
   library.GetData(0, 1, &word);
   library.StartSampling(0);
   library.StopSampling(0);
-  for (const auto& request : device.requests) EXPECT_NE(request.code, TAMRIX_IOCTL_UNUSED);
+  for (const auto &request : device.requests) EXPECT_NE(request.code, TAMRIX_IOCTL_UNUSED);
 }
 
 struct TimerCase {
@@ -174,7 +174,7 @@ TEST_F(RequestBlocks, DmaByteAndPageCounts) {
     std::int32_t mode;
     std::uint32_t words, bytes, pages;
   };
-  for (const Case& c : {Case{5, 1, 2, 1}, Case{10, 2048, 4096, 1}, Case{10, 2049, 4098, 2},
+  for (const Case &c : {Case{5, 1, 2, 1}, Case{10, 2048, 4096, 1}, Case{10, 2049, 4098, 2},
                         Case{5, 0x7FFFFFFF, 0xFFFFFFFE, 0x100000}}) {
     ModeRecord record{0, 0, c.words, 10, c.mode};
     ASSERT_EQ(library.SetMode(0, &record), 1);
@@ -200,7 +200,7 @@ TEST_F(RequestBlocks, ResourceFieldsAreCopiedFieldByFieldLeavingPadding) {
   for (std::size_t i = TAMRIX_OFS_RESOURCES; i < TAMRIX_BLOCK_SIZE; ++i) {
     answered.bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
   }
-  device.answer = [&answered](std::uint32_t, RequestBlock& block) {
+  device.answer = [&answered](std::uint32_t, RequestBlock &block) {
     block = answered;
     return 0;
   };
@@ -224,7 +224,7 @@ TEST_F(RequestBlocks, ResourceFieldsAreCopiedFieldByFieldLeavingPadding) {
   EXPECT_EQ(record.DMAAttrib[0], answered.U16(273));
   EXPECT_EQ(record.DMAAttrib[6], answered.U16(285));
   EXPECT_EQ(record.Reserved[2], answered.U8(289));
-  const auto* raw = reinterpret_cast<const std::uint8_t*>(&record);
+  const auto *raw = reinterpret_cast<const std::uint8_t *>(&record);
   for (std::size_t padding : {2, 3, 201, 219}) EXPECT_EQ(raw[padding], 0xEE) << padding;
 }
 

@@ -14,10 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kExports[] = {
-    "TamrixCreate",     "TamrixClose",          "TamrixGetVersion",        "TamrixGetResource",
-    "TamrixSetMode",    "TamrixStartSampling",  "TamrixStopSampling",      "TamrixGetSamplingStatus",
-    "TamrixGetData",    "TamrixGetLastError",   "TamrixGetExIn"};
+const char *const kExports[] = {
+    "TamrixCreate",  "TamrixClose",         "TamrixGetVersion",   "TamrixGetResource",
+    "TamrixSetMode", "TamrixStartSampling", "TamrixStopSampling", "TamrixGetSamplingStatus",
+    "TamrixGetData", "TamrixGetLastError",  "TamrixGetExIn"};
 
 // A copy of the library and the platform layer in a folder with no driver.
 class LibraryWithoutDriver : public ::testing::Test {
@@ -25,7 +25,7 @@ class LibraryWithoutDriver : public ::testing::Test {
   void SetUp() override {
     folder_ = fs::temp_directory_path() / ("tamrix-nodriver-" + std::to_string(getpid()));
     fs::create_directories(folder_);
-    for (const char* file : {"libtamrix.so", "libtamrix_platform.so.1", "tamrix-probe"}) {
+    for (const char *file : {"libtamrix.so", "libtamrix_platform.so.1", "tamrix-probe"}) {
       fs::copy_file(fs::path(TAMRIX_MODULE_DIR) / file, folder_ / file,
                     fs::copy_options::overwrite_existing);
     }
@@ -39,16 +39,16 @@ class LibraryWithoutDriver : public ::testing::Test {
   }
   virtual void PlaceDriver() { ASSERT_FALSE(fs::exists(folder_ / "tamrix.vxd.so")); }
   template <typename F>
-  F Export(const char* name) {
+  F Export(const char *name) {
     return reinterpret_cast<F>(dlsym(handle_, name));
   }
 
   fs::path folder_;
-  void* handle_ = nullptr;
+  void *handle_ = nullptr;
 };
 
 TEST_F(LibraryWithoutDriver, EntryPointRefusesTheAttach) {
-  auto entry = Export<std::int32_t (*)(void*, std::uint32_t, void*)>("DllMain");
+  auto entry = Export<std::int32_t (*)(void *, std::uint32_t, void *)>("DllMain");
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry(nullptr, 1, nullptr), 0);
   EXPECT_EQ(entry(nullptr, 2, nullptr), 1) << "thread attach is always fine";
@@ -69,7 +69,7 @@ class LibraryWithTruncatedDriver : public LibraryWithoutDriver {
 };
 
 TEST_F(LibraryWithTruncatedDriver, EntryPointRefusesTheAttach) {
-  auto entry = Export<std::int32_t (*)(void*, std::uint32_t, void*)>("DllMain");
+  auto entry = Export<std::int32_t (*)(void *, std::uint32_t, void *)>("DllMain");
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry(nullptr, 1, nullptr), 0);
   std::uint32_t lib = 0, drv = 0;
@@ -77,7 +77,7 @@ TEST_F(LibraryWithTruncatedDriver, EntryPointRefusesTheAttach) {
 }
 
 TEST_F(LibraryWithoutDriver, EveryExportIsPresentByName) {
-  for (const char* name : kExports) EXPECT_NE(dlsym(handle_, name), nullptr) << name;
+  for (const char *name : kExports) EXPECT_NE(dlsym(handle_, name), nullptr) << name;
 }
 
 TEST_F(LibraryWithoutDriver, DirectCallersGetTheInvalidHandleCode) {

@@ -31,13 +31,12 @@ TEST_F(SlotState, SetModeChecksRunInOrder) {
     ModeRecord record;
     std::int32_t code;
   };
-  for (const Case& c : {Case{{16, 0, 16, 0, 3}, TAMRIX_ERR_TIMER},
-                        Case{{0, 0, 16, 50000001, 3}, TAMRIX_ERR_TIMER},
-                        Case{{16, 0, 0, 1, 3}, TAMRIX_ERR_CHANNEL},
-                        Case{{0, 16, 0, 1, 3}, TAMRIX_ERR_CHANNEL},
-                        Case{{0, 0, 0, 1, 3}, TAMRIX_ERR_INV_ARG},
-                        Case{{0, 0, 0x80000000u, 1, 5}, TAMRIX_ERR_DMA_BUFFSIZE},
-                        Case{{0, 0, 0xFFFFFFF0u, 1, 10}, TAMRIX_ERR_DMA_BUFFSIZE}}) {
+  for (const Case &c :
+       {Case{{16, 0, 16, 0, 3}, TAMRIX_ERR_TIMER}, Case{{0, 0, 16, 50000001, 3}, TAMRIX_ERR_TIMER},
+        Case{{16, 0, 0, 1, 3}, TAMRIX_ERR_CHANNEL}, Case{{0, 16, 0, 1, 3}, TAMRIX_ERR_CHANNEL},
+        Case{{0, 0, 0, 1, 3}, TAMRIX_ERR_INV_ARG},
+        Case{{0, 0, 0x80000000u, 1, 5}, TAMRIX_ERR_DMA_BUFFSIZE},
+        Case{{0, 0, 0xFFFFFFF0u, 1, 10}, TAMRIX_ERR_DMA_BUFFSIZE}}) {
     EXPECT_EQ(library.SetMode(0, &c.record), 0);
     EXPECT_EQ(library.GetLastError(0), c.code);
   }
@@ -138,7 +137,7 @@ TEST_F(SlotState, FailedCloseLeavesTheSlotOpen) {
 
 TEST_F(SlotState, ResultsAreWrittenWhenTheDriverAnswersNonZero) {
   Open(3);
-  device.answer = [](std::uint32_t, RequestBlock& block) {
+  device.answer = [](std::uint32_t, RequestBlock &block) {
     block.PutU32(TAMRIX_OFS_NUM_DATA, 1234);
     block.PutU32(TAMRIX_OFS_SAMPLING_BITS, 0x8001);
     block.PutU32(TAMRIX_OFS_EX_TRG, 1);
@@ -165,7 +164,7 @@ TEST_F(SlotState, ResultsAreWrittenWhenTheDriverAnswersNonZero) {
 
 TEST_F(SlotState, NothingIsWrittenWhenTheRequestIsNotCarriedOut) {
   Open(3);
-  device.answer = [](std::uint32_t, RequestBlock& block) {
+  device.answer = [](std::uint32_t, RequestBlock &block) {
     block.PutU32(TAMRIX_OFS_NUM_DATA, 1234);
     block.PutU32(TAMRIX_OFS_EX_IN0, 1);
     block.PutU16(TAMRIX_RES_NUM_IO_PORTS, 2);

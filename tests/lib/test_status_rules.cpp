@@ -34,7 +34,7 @@ TEST_F(StatusRules, EverySlotOperationRefusesSlot16AndAboveLibraryWide) {
       [&](std::uint32_t s) { return library.GetData(s, 1, &word); },
       [&](std::uint32_t s) { return library.GetExIn(s, &x, &y, &z); },
   };
-  for (const auto& call : calls) {
+  for (const auto &call : calls) {
     for (std::uint32_t slot : {16u, 0xFFFFu, 0x1FFFFu}) {
       EXPECT_EQ(call(slot), 0);
       EXPECT_EQ(library.GetLastError(0), TAMRIX_ERR_SLOT);
@@ -69,7 +69,7 @@ TEST_F(StatusRules, FailedVersionIsLibraryWideAndLeavesResultsWhenNotCarriedOut)
   EXPECT_EQ(library.GetLastError(9), 31);
 
   // Answered with a failure: both results are still written.
-  device.answer = [](std::uint32_t, RequestBlock& block) {
+  device.answer = [](std::uint32_t, RequestBlock &block) {
     block.PutU32(TAMRIX_OFS_DRV_VERSION, 0x305);
     block.PutU16(TAMRIX_OFS_STATUS, 4);
     return 0;
@@ -136,7 +136,7 @@ TEST_F(StatusRules, CloseOfANeverOpenedSlotStillAsksTheDriver) {
 }
 
 TEST_F(StatusRules, CreateAnsweredWithAnImpossibleSlotFailsAndTouchesNoTable) {
-  device.answer = [](std::uint32_t, RequestBlock& block) {
+  device.answer = [](std::uint32_t, RequestBlock &block) {
     block.PutU16(TAMRIX_OFS_STATUS, 0);
     block.PutU16(TAMRIX_OFS_ASSIGNED_SLOT, 16);
     return 0;

@@ -15,7 +15,7 @@ namespace {
 const std::string kEchoModule = std::string(TAMRIX_MODULE_DIR) + "/echo.vxd.so";
 
 bool EchoLoaded() {
-  void* module = dlopen(kEchoModule.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  void *module = dlopen(kEchoModule.c_str(), RTLD_NOW | RTLD_NOLOAD);
   if (module == nullptr) return false;
   dlclose(module);
   return true;
@@ -30,7 +30,7 @@ TEST(DeviceOpen, MissingModuleAndBadNamesFailWithPlatformCodes) {
   EXPECT_EQ(CreateFileA("\\\\.\\NOSUCH.VXD", 0, 0, nullptr, CREATE_NEW, 0, nullptr),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  for (const char* bad : {"", "ECHO.VXD", "\\\\.\\", "\\\\.\\sub\\ECHO.VXD", "/tmp/x"}) {
+  for (const char *bad : {"", "ECHO.VXD", "\\\\.\\", "\\\\.\\sub\\ECHO.VXD", "/tmp/x"}) {
     SetLastError(0);
     EXPECT_EQ(CreateFileA(bad, 0, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND) << bad;
@@ -120,7 +120,7 @@ TEST(DeviceControl, ConcurrentRequestsAndCloseDoNotRace) {
       }
     });
   }
-  for (auto& thread : threads) thread.join();
+  for (auto &thread : threads) thread.join();
   EXPECT_TRUE(EchoLoaded());
   CloseHandle(keeper);
   EXPECT_FALSE(EchoLoaded());

@@ -21,14 +21,14 @@ using namespace std::chrono_literals;
 
 constexpr HWND kWindow = 0x1234;
 
-std::string ReadFile(const fs::path& path) {
+std::string ReadFile(const fs::path &path) {
   std::ifstream file(path);
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();
 }
 
-bool WaitFor(const fs::path& path, std::chrono::milliseconds limit) {
+bool WaitFor(const fs::path &path, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!fs::exists(path)) {
     if (std::chrono::steady_clock::now() > end) return false;
@@ -37,7 +37,7 @@ bool WaitFor(const fs::path& path, std::chrono::milliseconds limit) {
   return true;
 }
 
-fs::path Suffixed(const fs::path& path, const char* suffix) { return path.string() + suffix; }
+fs::path Suffixed(const fs::path &path, const char *suffix) { return path.string() + suffix; }
 
 // The stand-in viewer of the system folder records its arguments beside the
 // help file once the test lets it (".go"), and marks its start (".started").

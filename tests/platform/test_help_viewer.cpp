@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
+std::string ReadFile(const fs::path &path) {
   std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
@@ -61,7 +61,6 @@ TEST(HelpFile, IsAPageWithATitleAndResolvableLinks) {
   EXPECT_GT(links, 10);
 }
 
-
 // --- What the viewer shows ------------------------------------------------------
 
 TEST(HelpDocument, ShowsTheFileAsItIs) {
@@ -73,7 +72,7 @@ TEST(HelpDocument, ShowsTheFileAsItIs) {
 TEST(HelpDocument, TellsTheReaderWhenTheFileCannotBeOpened) {
   const fs::path folder = fs::temp_directory_path() / ("tmx-doc-" + std::to_string(getpid()));
   fs::create_directories(folder / "a<folder>.hlp");
-  for (const fs::path& path : {folder / "missing & gone.hlp", folder / "a<folder>.hlp"}) {
+  for (const fs::path &path : {folder / "missing & gone.hlp", folder / "a<folder>.hlp"}) {
     const auto document = tmx::help::LoadHelpDocument(path.string());
     EXPECT_FALSE(document.found) << path;
     EXPECT_NE(document.html.find("ヘルプ ファイルが見つかりません"), std::string::npos);
@@ -92,7 +91,7 @@ TEST(HelpDocument, TellsTheReaderWhenTheFileCannotBeOpened) {
 TEST(HelpDocument, TellsTheReaderWhenTheFileHoldsNothingToShow) {
   const fs::path folder = fs::temp_directory_path() / ("tmx-bad-" + std::to_string(getpid()));
   fs::create_directories(folder);
-  const std::pair<const char*, std::string> unreadable[] = {
+  const std::pair<const char *, std::string> unreadable[] = {
       {"empty.hlp", ""},
       {"blank.hlp", " \n\t\r\n"},
       {"markup only.hlp", "<head><title>T</title></head><body><!-- x --><p> </p></body>"},
@@ -100,7 +99,7 @@ TEST(HelpDocument, TellsTheReaderWhenTheFileHoldsNothingToShow) {
       {"shift-jis.hlp", "<p>\x83\x77\x83\x8B\x83\x76</p>"},  // ヘルプ in Shift-JIS
       {"cut utf-8.hlp", "<p>ヘルプ\xE3\x83</p>"},
   };
-  for (const auto& [name, content] : unreadable) {
+  for (const auto &[name, content] : unreadable) {
     const fs::path path = folder / name;
     std::ofstream(path, std::ios::binary) << content;
     const auto document = tmx::help::LoadHelpDocument(path.string());
@@ -126,7 +125,7 @@ TEST(HelpDocument, TitlesTheWindowAfterThePage) {
 
 // --- The viewer on a screen ---------------------------------------------------------
 
-bool OnPath(const char* program) {
+bool OnPath(const char *program) {
   const std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 }
@@ -137,18 +136,17 @@ struct ScreenRun {
 };
 
 // Runs the viewer in a private X server at 120 ppi; prints the window title.
-ScreenRun RunOnScreen(const std::string& help_file, const std::string& pattern,
-                      const fs::path& screenshot) {
+ScreenRun RunOnScreen(const std::string &help_file, const std::string &pattern,
+                      const fs::path &screenshot) {
   fs::remove(screenshot);
   // Display numbers start from one of our own, so parallel runs rarely meet.
   const std::string server = std::to_string(100 + getpid() % 800);
-  const std::string command = "xvfb-run -a -n " + server +
-                              " -s '-screen 0 1024x768x24 -dpi 120' sh '" +
-                              std::string(TMX_TEST_SCREEN_SCRIPT) + "' '" + TMX_TEST_VIEWER +
-                              "' '" + help_file + "' '" + pattern + "' '" + screenshot.string() +
-                              "' 2>&1";
+  const std::string command =
+      "xvfb-run -a -n " + server + " -s '-screen 0 1024x768x24 -dpi 120' sh '" +
+      std::string(TMX_TEST_SCREEN_SCRIPT) + "' '" + TMX_TEST_VIEWER + "' '" + help_file + "' '" +
+      pattern + "' '" + screenshot.string() + "' 2>&1";
   ScreenRun run{-1, {}};
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE *pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
   char buffer[512];
   while (fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
@@ -159,7 +157,7 @@ ScreenRun RunOnScreen(const std::string& help_file, const std::string& pattern,
 class HelpViewerOnScreen : public testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"xvfb-run", "xdotool", "import"}) {
+    for (const char *tool : {"xvfb-run", "xdotool", "import"}) {
       if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
     }
   }
@@ -180,6 +178,5 @@ TEST_F(HelpViewerOnScreen, ShowsAMessageInItsWindowWhenTheFileIsMissing) {
   EXPECT_NE(run.output.find("Tamrix ヘルプ"), std::string::npos) << run.output;
   EXPECT_TRUE(fs::exists(shot));
 }
-
 
 }  // namespace

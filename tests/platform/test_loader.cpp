@@ -21,7 +21,7 @@ namespace {
 
 struct EntryCall {
   std::string module;
-  void* instance;
+  void *instance;
   uint32_t reason;
 };
 
@@ -31,7 +31,7 @@ std::vector<EntryCall> entry_calls;
 }  // namespace
 
 // Every fixture entry point reports here.
-extern "C" void tmx_fixture_entry(const char* module, void* instance, uint32_t reason) {
+extern "C" void tmx_fixture_entry(const char *module, void *instance, uint32_t reason) {
   std::lock_guard lock(entry_mutex);
   entry_calls.push_back({module, instance, reason});
 }
@@ -45,22 +45,22 @@ std::vector<EntryCall> TakeEntryCalls() {
   return std::exchange(entry_calls, {});
 }
 
-int CountCalls(const std::vector<EntryCall>& calls, const std::string& module, uint32_t reason) {
+int CountCalls(const std::vector<EntryCall> &calls, const std::string &module, uint32_t reason) {
   int n = 0;
-  for (const auto& call : calls) n += call.module == module && call.reason == reason;
+  for (const auto &call : calls) n += call.module == module && call.reason == reason;
   return n;
 }
 
 // Whether the file is mapped into the process at all, by anyone.
-bool Resident(const std::string& path) {
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+bool Resident(const std::string &path) {
+  void *library = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
   if (library == nullptr) return false;
   dlclose(library);
   return true;
 }
 
-const char* Origin(void* function) {
-  return function ? reinterpret_cast<const char* (*)()>(function)() : "(none)";
+const char *Origin(void *function) {
+  return function ? reinterpret_cast<const char *(*)()>(function)() : "(none)";
 }
 
 bool HandleIsValid(HMODULE handle) { return static_cast<int32_t>(handle) >= 32; }
@@ -136,7 +136,8 @@ TEST_F(LoaderTest, FindsThePlatformLibraryItselfInTheSystemFolder) {
   const HMODULE platform = LoadLibraryA("tamrix_platform.dll");
   ASSERT_TRUE(HandleIsValid(platform)) << GetLastError();
   // The very module this program runs on, not a second one.
-  EXPECT_EQ(GetProcAddress(platform, "tmx_load_library"), reinterpret_cast<void*>(&tmx_load_library));
+  EXPECT_EQ(GetProcAddress(platform, "tmx_load_library"),
+            reinterpret_cast<void *>(&tmx_load_library));
   EXPECT_TRUE(FreeLibrary(platform));
 }
 
@@ -149,7 +150,7 @@ TEST_F(LoaderTest, LoadsTheAccessLibraryByItsPlatformName) {
     return;
   }
   ASSERT_TRUE(HandleIsValid(library));
-  for (const char* name :
+  for (const char *name :
        {"TamrixCreate", "TamrixClose", "TamrixGetVersion", "TamrixGetResource", "TamrixSetMode",
         "TamrixStartSampling", "TamrixStopSampling", "TamrixGetSamplingStatus", "TamrixGetData",
         "TamrixGetLastError", "TamrixGetExIn"}) {
@@ -173,8 +174,8 @@ TEST_F(LoaderTest, ReportsWhyALoadFailed) {
   EXPECT_EQ(LoadLibraryA(nullptr), 0u);
   EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
 
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("tmx-loader-" + std::to_string(getpid()));
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("tmx-loader-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "libnotalib.so") << "this is text, not a library\n";
   SetLastError(0);
@@ -258,7 +259,7 @@ TEST_F(LoaderTest, FindsOnlyTheModulesOwnExports) {
   EXPECT_EQ(GetProcAddress(module, "DllMain"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
   // dlsym alone would find these in the libraries the module depends on.
-  for (const char* foreign : {"malloc", "printf", "tmx_fixture_entry"}) {
+  for (const char *foreign : {"malloc", "printf", "tmx_fixture_entry"}) {
     SetLastError(0);
     EXPECT_EQ(GetProcAddress(module, foreign), nullptr) << foreign;
     EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
@@ -278,7 +279,7 @@ TEST_F(LoaderTest, FindsOnlyTheModulesOwnExports) {
 TEST_F(LoaderTest, HandlesStayPositiveAndDistinctThroughManyLoads) {
   // Kept mapped by this extra reference, so each round is cheap; the table
   // still forgets the module on every last FreeLibrary.
-  void* keep = dlopen((kProgramDir + "/libfixture_plain.so").c_str(), RTLD_NOW);
+  void *keep = dlopen((kProgramDir + "/libfixture_plain.so").c_str(), RTLD_NOW);
   ASSERT_NE(keep, nullptr);
   const HMODULE other = LoadLibraryA("fixture_counter.dll");
   ASSERT_TRUE(HandleIsValid(other));
@@ -307,7 +308,7 @@ TEST_F(LoaderTest, LoadsAndFreesFromManyThreadsAtOnce) {
       }
     });
   }
-  for (auto& thread : threads) thread.join();
+  for (auto &thread : threads) thread.join();
   EXPECT_EQ(failures.load(), 0);
   const auto calls = TakeEntryCalls();
   const int attaches = CountCalls(calls, "fixture_counter", DLL_PROCESS_ATTACH);

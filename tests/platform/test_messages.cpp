@@ -1,6 +1,6 @@
 // The posting primitive and its receiving end.
-#include <poll.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <thread>
 #include <vector>
@@ -89,7 +89,7 @@ TEST(MessagePosting, ManyThreadsLoseNothingAndKeepEachThreadsOrder) {
     ++next[m.lparam];
     ++received;
   }
-  for (auto& sender : senders) sender.join();
+  for (auto &sender : senders) sender.join();
   EXPECT_EQ(received, kThreads * kEach);
   EXPECT_EQ(queue.Pending(), 0u);
 }
@@ -123,7 +123,7 @@ TEST(NotificationWindow, TakesPostsInOrderAndDiesCleanly) {
     ASSERT_EQ(message, 0x6402u);
     ASSERT_EQ(wparam, next[lparam]++) << "thread " << lparam;
   }
-  for (auto& sender : senders) sender.join();
+  for (auto &sender : senders) sender.join();
   EXPECT_FALSE(Readable(fd));
   ASSERT_TRUE(PostMessageA(window, 0x6401, 0, 0));
   EXPECT_TRUE(Readable(fd));

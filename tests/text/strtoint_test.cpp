@@ -39,10 +39,11 @@ TEST(StrToInt, HexGivesTheBitPattern) {
 }
 
 TEST(StrToInt, RejectsEverythingElseWithTheOriginalText) {
-  const char *bad[] = {"",          " ",         "+",          "-",    "$",     "5 ",
-                       "2147483648", "-2147483649", "99999999999", "$100000000",
-                       "$000000001", "-$1",       "+$1",        "0x10", "1e3",   "12a",
-                       "\t5",        "５",        "1,000",      "$G",   "- 5",   "5-"};
+  const char *bad[] = {"",           " ",          "+",           "-",           "$",
+                       "5 ",         "2147483648", "-2147483649", "99999999999", "$100000000",
+                       "$000000001", "-$1",        "+$1",         "0x10",        "1e3",
+                       "12a",        "\t5",        "５",          "1,000",       "$G",
+                       "- 5",        "5-"};
   for (const char *text : bad) {
     SCOPED_TRACE(std::string("text [") + text + "]");
     try {

@@ -70,9 +70,9 @@ TEST(ApplicationForms, CreatedInOrderFirstIsMainDestroyedLastFirst) {
     app.DestroyForms();
     EXPECT_EQ(app.MainForm(), nullptr);
   }
-  const std::vector<std::string> expected = {
-      "create Main combo=00", "create Graph combo=00", "create Mode combo=00",
-      "destroy Mode lines=1", "destroy Graph lines=1", "destroy Main lines=1"};
+  const std::vector<std::string> expected = {"create Main combo=00",  "create Graph combo=00",
+                                             "create Mode combo=00",  "destroy Mode lines=1",
+                                             "destroy Graph lines=1", "destroy Main lines=1"};
   EXPECT_EQ(log, expected);
 }
 
@@ -144,8 +144,10 @@ TEST(ApplicationScreen, WithoutDisplayFailsCleanly) {
     EXPECT_NE(std::string(e.what()).find("tamrix-no-display"), std::string::npos) << e.what();
   }
   EXPECT_FALSE(app.OnScreen());
-  if (old) setenv("DISPLAY", saved.c_str(), 1);
-  else unsetenv("DISPLAY");
+  if (old)
+    setenv("DISPLAY", saved.c_str(), 1);
+  else
+    unsetenv("DISPLAY");
 }
 
 }  // namespace

@@ -180,7 +180,10 @@ TEST(ApproximateMeasurer, HalfWidthAndFullWidthCharacters) {
   EXPECT_EQ(m.Measure(f, "アア").width, 30);
   EXPECT_LT(half, 30);
   // A broken byte counts as one character, not as the rest of the string.
-  EXPECT_EQ(m.Measure(f, std::string("\xE3") + "a").width, m.Measure(f, "\xEF\xBF\xBD" "a").width);
+  EXPECT_EQ(m.Measure(f, std::string("\xE3") + "a").width, m.Measure(f,
+                                                                     "\xEF\xBF\xBD"
+                                                                     "a")
+                                                               .width);
 }
 
 }  // namespace

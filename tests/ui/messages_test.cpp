@@ -24,7 +24,8 @@ class MessagesTest : public ::testing::Test {
   void Listen(Target &f, const std::string &who, UINT first, UINT last) {
     for (UINT m = first; m <= last; ++m)
       f.SetMessageHandler(m, [this, who, m](WPARAM w, LPARAM l) {
-        log.push_back(who + ":" + Format("%x", m) + ":" + std::to_string(w) + ":" + std::to_string(l));
+        log.push_back(who + ":" + Format("%x", m) + ":" + std::to_string(w) + ":" +
+                      std::to_string(l));
       });
   }
 };

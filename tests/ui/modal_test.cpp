@@ -74,7 +74,8 @@ TEST_F(ModalTest, PostedMessagesAreDispatchedWhileTheDialogIsOpen) {
 }
 
 TEST_F(ModalTest, ModalLoopRunsPendingMessagesUntilOneEndsIt) {
-  dialog.SetMessageHandler(0x500, [this](WPARAM w, LPARAM) { dialog.SetModalResult(static_cast<TModalResult>(w)); });
+  dialog.SetMessageHandler(
+      0x500, [this](WPARAM w, LPARAM) { dialog.SetModalResult(static_cast<TModalResult>(w)); });
   app.SetModalHandler([&](Form &) {
     PostMessageA(main.Handle(), 0x6402, 0, 0);
     PostMessageA(dialog.Handle(), 0x500, mrOk, 0);

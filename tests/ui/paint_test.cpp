@@ -36,7 +36,7 @@ TEST(RecordingCanvas, KeepsStateAndEveryOperation) {
 struct Boxes : Form {
   Boxes() {
     Graph.OnPaint = [this](Canvas &c) {
-      Key.Repaint();  // another box, at once, from inside a paint
+      Key.Repaint();    // another box, at once, from inside a paint
       Graph.Repaint();  // its own box: ignored
       c.SetPenColor(clBlue);
       c.MoveTo(0, 0);

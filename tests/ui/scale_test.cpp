@@ -24,8 +24,7 @@ TEST(Scale, PixelsRoundToNearestBothWays) {
   EXPECT_EQ(ToScreen(15, 1.2), 18);
   EXPECT_EQ(FromScreen(457, 0.8), 571);
   EXPECT_EQ(FromScreen(500, 0.8), 625);
-  for (int v : {0, 1, 7, 358, 548, 630})
-    EXPECT_EQ(FromScreen(ToScreen(v, 1.25), 1.25), v);
+  for (int v : {0, 1, 7, 358, 548, 630}) EXPECT_EQ(FromScreen(ToScreen(v, 1.25), 1.25), v);
 }
 
 TEST(Scale, StandInFontSizeRoundsDown) {

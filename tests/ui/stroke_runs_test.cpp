@@ -1,11 +1,11 @@
+#include "stroke_runs.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <ostream>
 #include <tuple>
 #include <vector>
-
-#include "stroke_runs.h"
 
 namespace tamrix::ui::view {
 

@@ -79,15 +79,21 @@ std::string FormatList(std::string_view format, std::initializer_list<FormatArg>
     if (std::holds_alternative<std::string>(v)) Fail(format, "number directive with a text");
     if (kind == 'd') {
       std::int64_t n = 0;
-      if (const auto *p = std::get_if<std::int32_t>(&v)) n = *p;
-      else if (const auto *q = std::get_if<std::int64_t>(&v)) n = *q;
-      else n = std::get<std::uint32_t>(v);
+      if (const auto *p = std::get_if<std::int32_t>(&v))
+        n = *p;
+      else if (const auto *q = std::get_if<std::int64_t>(&v))
+        n = *q;
+      else
+        n = std::get<std::uint32_t>(v);
       out += Decimal(n, precision);
     } else {
       std::uint64_t bits = 0;
-      if (const auto *p = std::get_if<std::int32_t>(&v)) bits = static_cast<std::uint32_t>(*p);
-      else if (const auto *q = std::get_if<std::int64_t>(&v)) bits = static_cast<std::uint64_t>(*q);
-      else bits = std::get<std::uint32_t>(v);
+      if (const auto *p = std::get_if<std::int32_t>(&v))
+        bits = static_cast<std::uint32_t>(*p);
+      else if (const auto *q = std::get_if<std::int64_t>(&v))
+        bits = static_cast<std::uint64_t>(*q);
+      else
+        bits = std::get<std::uint32_t>(v);
       out += Hex(bits, precision);
     }
   }

@@ -73,9 +73,9 @@ void Application::AddForm(std::unique_ptr<Form> form) {
 void Application::RegisterHandle(HWND h, Form *f) { handles_.emplace_back(h, f); }
 
 void Application::UnregisterHandle(HWND h) {
-  handles_.erase(std::remove_if(handles_.begin(), handles_.end(),
-                                [h](const auto &e) { return e.first == h; }),
-                 handles_.end());
+  handles_.erase(
+      std::remove_if(handles_.begin(), handles_.end(), [h](const auto &e) { return e.first == h; }),
+      handles_.end());
 }
 
 Form *Application::FindForm(HWND handle) const {
@@ -166,8 +166,10 @@ void Application::ShowException(const std::exception &e) { MessageBox(e.what(), 
 TModalResult Application::MessageBox(std::string_view text, TMsgDlgType type) {
   boxes_.push_back({title_, std::string(text), type});
   const MessageBoxRecord record = boxes_.back();
-  if (view_) view_->MessageBox(record.title, record.text, type == mtError);
-  else if (box_handler_) box_handler_(record);
+  if (view_)
+    view_->MessageBox(record.title, record.text, type == mtError);
+  else if (box_handler_)
+    box_handler_(record);
   return mrOk;
 }
 

@@ -12,7 +12,8 @@ ComboBox::ComboBox(Container *parent) : Control(parent) { SetColor(clWindow); }
 void ComboBox::SetStyle(TComboBoxStyle s) {
   if (s == style_) return;
   style_ = s;
-  if (style_ == csDropDownList) text_ = item_index_ >= 0 ? items_[static_cast<std::size_t>(item_index_)] : "";
+  if (style_ == csDropDownList)
+    text_ = item_index_ >= 0 ? items_[static_cast<std::size_t>(item_index_)] : "";
   Changed(Aspect::Style);
 }
 

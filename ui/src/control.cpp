@@ -57,7 +57,8 @@ void Container::Realign() {
   }
   for (Control *c : docked(alBottom, [](Control *c) { return -c->BoundsRect().Bottom(); })) {
     const int h = std::min(c->Height(), std::max(rest.height, 0));
-    c->SetBoundsFromParent({rest.left, rest.Bottom() - c->Height(), std::max(rest.width, 0), c->Height()});
+    c->SetBoundsFromParent(
+        {rest.left, rest.Bottom() - c->Height(), std::max(rest.width, 0), c->Height()});
     rest.height -= h;
   }
   for (Control *c : docked(alLeft, [](Control *c) { return c->Left(); })) {
@@ -68,11 +69,13 @@ void Container::Realign() {
   }
   for (Control *c : docked(alRight, [](Control *c) { return -c->BoundsRect().Right(); })) {
     const int w = std::min(c->Width(), std::max(rest.width, 0));
-    c->SetBoundsFromParent({rest.Right() - c->Width(), rest.top, c->Width(), std::max(rest.height, 0)});
+    c->SetBoundsFromParent(
+        {rest.Right() - c->Width(), rest.top, c->Width(), std::max(rest.height, 0)});
     rest.width -= w;
   }
   for (Control *c : docked(alClient, [](Control *) { return 0; }))
-    c->SetBoundsFromParent({rest.left, rest.top, std::max(rest.width, 0), std::max(rest.height, 0)});
+    c->SetBoundsFromParent(
+        {rest.left, rest.top, std::max(rest.width, 0), std::max(rest.height, 0)});
 
   aligning_ = false;
   AfterRealign();

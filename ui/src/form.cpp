@@ -129,8 +129,10 @@ void Form::SetModalResult(TModalResult r) {
 }
 
 void Form::SetMessageHandler(UINT message, MessageHandler handler) {
-  if (handler) handlers_[message] = std::move(handler);
-  else handlers_.erase(message);
+  if (handler)
+    handlers_[message] = std::move(handler);
+  else
+    handlers_.erase(message);
 }
 
 bool Form::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -165,8 +167,10 @@ void CollectTabOrder(const Container &container, std::vector<Control *> &out) {
   });
   for (Control *c : children) {
     if (!c->Visible()) continue;
-    if (const auto *inner = dynamic_cast<const Container *>(c)) CollectTabOrder(*inner, out);
-    else if (c->CanFocus()) out.push_back(c);
+    if (const auto *inner = dynamic_cast<const Container *>(c))
+      CollectTabOrder(*inner, out);
+    else if (c->CanFocus())
+      out.push_back(c);
   }
 }
 
@@ -240,8 +244,10 @@ bool Form::KeyDown(TShortCut key) {
   }
   if (menu_ && mods == scAlt && IsLetterOrDigitKey(code)) {
     if (MenuItem *top = menu_->FindMnemonic(static_cast<char>(code))) {
-      if (top->Items().empty()) top->Click();
-      else open_menu_ = top;
+      if (top->Items().empty())
+        top->Click();
+      else
+        open_menu_ = top;
       return true;
     }
   }

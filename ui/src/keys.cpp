@@ -51,10 +51,14 @@ TShortCut TextToShortCut(std::string_view text) {
     // A trailing "+" is the key itself ("Ctrl++" is not needed here).
     if (plus == std::string_view::npos || plus + 1 == text.size()) break;
     const std::string mod = Lower(text.substr(0, plus));
-    if (mod == "alt") modifiers |= scAlt;
-    else if (mod == "ctrl") modifiers |= scCtrl;
-    else if (mod == "shift") modifiers |= scShift;
-    else return scNone;
+    if (mod == "alt")
+      modifiers |= scAlt;
+    else if (mod == "ctrl")
+      modifiers |= scCtrl;
+    else if (mod == "shift")
+      modifiers |= scShift;
+    else
+      return scNone;
     text.remove_prefix(plus + 1);
   }
   const TShortCut key = KeyFromName(text);

@@ -68,8 +68,10 @@ int ListBox::VisibleLines() const {
 void ListBox::ScrollIntoView() {
   if (item_index_ < 0) return;
   const int lines = VisibleLines();
-  if (item_index_ < top_index_) top_index_ = item_index_;
-  else if (item_index_ >= top_index_ + lines) top_index_ = item_index_ - lines + 1;
+  if (item_index_ < top_index_)
+    top_index_ = item_index_;
+  else if (item_index_ >= top_index_ + lines)
+    top_index_ = item_index_ - lines + 1;
 }
 
 }  // namespace tamrix::ui

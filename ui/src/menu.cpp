@@ -11,7 +11,8 @@ namespace tamrix::ui {
 namespace {
 
 bool SameLetter(char a, char b) {
-  return a != 0 && std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+  return a != 0 &&
+         std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
 }
 
 MenuItem *FindShortCutIn(const std::vector<MenuItem *> &items, TShortCut s) {

@@ -8,8 +8,10 @@ TextExtent ApproximateTextMeasurer::Measure(const TFont &font, std::string_view 
   long half = 0;
   long full = 0;
   for (std::size_t i = 0; i < utf8.size();) {
-    if (detail::IsHalfWidth(detail::NextCodePoint(utf8, i))) ++half;
-    else ++full;
+    if (detail::IsHalfWidth(detail::NextCodePoint(utf8, i)))
+      ++half;
+    else
+      ++full;
   }
   // A half-width character is a little under half the height wide.
   const long h = font.height;

@@ -8,18 +8,18 @@
 namespace {
 
 struct Context {
-  const tmx_host_services* host;
+  const tmx_host_services *host;
 };
 
-void* Load(const tmx_host_services* host) { return new Context{host}; }
-void Unload(void* context) { delete static_cast<Context*>(context); }
+void *Load(const tmx_host_services *host) { return new Context{host}; }
+void Unload(void *context) { delete static_cast<Context *>(context); }
 
 // Code 1: copy the input into the output. Code 2: post the message whose
 // window and number are the two words of the input. Any other code: not
 // carried out, with the code itself as the error.
-DWORD Control(void* context, DWORD code, void* in, DWORD in_size, void* out, DWORD out_size,
-              DWORD* returned) {
-  auto* self = static_cast<Context*>(context);
+DWORD Control(void *context, DWORD code, void *in, DWORD in_size, void *out, DWORD out_size,
+              DWORD *returned) {
+  auto *self = static_cast<Context *>(context);
   switch (code) {
     case 1: {
       const DWORD n = in_size < out_size ? in_size : out_size;
@@ -34,8 +34,7 @@ DWORD Control(void* context, DWORD code, void* in, DWORD in_size, void* out, DWO
       self->host->post_message(words[0], words[1], 7, -7);
       return 0;
     }
-    default:
-      return code;
+    default: return code;
   }
 }
 
@@ -43,6 +42,6 @@ const tmx_driver kDriver = {TMX_DRIVER_ABI_VERSION, &Load, &Unload, &Control};
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) const tmx_driver* tmx_driver_entry(void) {
+extern "C" __attribute__((visibility("default"))) const tmx_driver *tmx_driver_entry(void) {
   return &kDriver;
 }

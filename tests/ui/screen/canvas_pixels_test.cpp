@@ -63,8 +63,9 @@ void Graph(Canvas &c, bool noise) {
   for (int ch = 0; ch < 16; ++ch) {
     std::vector<int> values(4099);
     for (std::size_t i = 0; i < values.size(); ++i) {
-      values[i] = noise ? static_cast<int>(random() % 4096)
-                        : static_cast<int>(2047.5 + 2047 * std::sin(6.2831853 * (i + 256 * ch) / 4099));
+      values[i] =
+          noise ? static_cast<int>(random() % 4096)
+                : static_cast<int>(2047.5 + 2047 * std::sin(6.2831853 * (i + 256 * ch) / 4099));
     }
     c.SetPenColor(colours[ch]);
     c.SetPenWidth(1);
@@ -177,7 +178,8 @@ struct Screen {
       TPoint end;
       auto flush = [&] {
         if (line.size() > 1)
-          XDrawLines(fl_display, fl_window, fl_gc, line.data(), static_cast<int>(line.size()), CoordModeOrigin);
+          XDrawLines(fl_display, fl_window, fl_gc, line.data(), static_cast<int>(line.size()),
+                     CoordModeOrigin);
         line.clear();
       };
       auto px = [&](TPoint p) {
@@ -248,8 +250,8 @@ TEST_P(CanvasPixels, SameAsPlainPolylines) {
     const std::vector<char> expected = screen.AsPolylines(picture);
     const std::vector<char> actual = screen.ThroughCanvas(picture);
     ASSERT_EQ(actual.size(), expected.size());
-    EXPECT_TRUE(actual == expected) << name << ": " << Screen::Differences(actual, expected)
-                                    << " bytes differ";
+    EXPECT_TRUE(actual == expected)
+        << name << ": " << Screen::Differences(actual, expected) << " bytes differ";
     // Nothing was drawn at all would pass too: the pictures must show lines.
     EXPECT_NE(expected, screen.Take([] {})) << name;
   }

@@ -99,7 +99,8 @@ class DemoForm : public Form {
     Status.SetCaption(" OK ");
     Lines.Add(Format("%.3d %s", Lines.Count() + 1, "クリック"));
     Lines.SetItemIndex(Lines.Count() - 1);
-    std::ofstream(out_ + "/clicked.txt") << "clicked lines=" << Lines.Count() << " slot=" << Slot.Text() << "\n";
+    std::ofstream(out_ + "/clicked.txt")
+        << "clicked lines=" << Lines.Count() << " slot=" << Slot.Text() << "\n";
     PostMessageA(Handle(), kClicked, 0, 0);
   }
   void WriteReady() {

@@ -23,8 +23,7 @@ class FormatArg {
   using Value = std::variant<std::int32_t, std::int64_t, std::uint32_t, std::string>;
 
   template <std::integral T>
-    requires(!std::same_as<T, bool>)
-  FormatArg(T v) : value_(Pick(v)) {}
+  requires(!std::same_as<T, bool>) FormatArg(T v) : value_(Pick(v)) {}
   FormatArg(std::string s) : value_(std::move(s)) {}
   FormatArg(std::string_view s) : value_(std::string(s)) {}
   FormatArg(const char *s) : value_(std::string(s)) {}

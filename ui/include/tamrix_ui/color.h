@@ -37,7 +37,7 @@ constexpr TColor clWindowText = 0x80000008;  // default text
 constexpr TColor clBtnFace = 0x8000000F;     // window and button face
 constexpr TColor clBtnShadow = 0x80000010;
 constexpr TColor clBtnHighlight = 0x80000014;
-constexpr TColor clHighlight = 0x8000000D;      // selected list line
+constexpr TColor clHighlight = 0x8000000D;  // selected list line
 constexpr TColor clHighlightText = 0x8000000E;
 
 constexpr bool IsSystemColor(TColor c) { return (c & clSystemColor) != 0; }

@@ -35,8 +35,23 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 // What changed in a control or form, so that an on-screen peer can follow.
 enum class Aspect {
-  Bounds, Visible, Enabled, Font, Color, Caption, Text, Items, ItemIndex,
-  Style, Bevel, Keys, Menu, Paint, Modal, Focus, DropDown
+  Bounds,
+  Visible,
+  Enabled,
+  Font,
+  Color,
+  Caption,
+  Text,
+  Items,
+  ItemIndex,
+  Style,
+  Bevel,
+  Keys,
+  Menu,
+  Paint,
+  Modal,
+  Focus,
+  DropDown
 };
 
 // The on-screen counterpart of a control, form or menu.

@@ -26,20 +26,23 @@ void WidgetPeer::Update(Aspect what) {
   switch (what) {
     case Aspect::Bounds: form_.LayoutAll(); break;
     case Aspect::Visible:
-      if (model_.Visible()) widget_->show();
-      else widget_->hide();
+      if (model_.Visible())
+        widget_->show();
+      else
+        widget_->hide();
       break;
     case Aspect::Enabled:
-      if (model_.Enabled()) widget_->activate();
-      else widget_->deactivate();
+      if (model_.Enabled())
+        widget_->activate();
+      else
+        widget_->deactivate();
       break;
     default: Sync(what); break;
   }
 }
 
 void WidgetPeer::SyncAll() {
-  for (Aspect a : {Aspect::Visible, Aspect::Enabled})
-    Update(a);
+  for (Aspect a : {Aspect::Visible, Aspect::Enabled}) Update(a);
   for (Aspect a : {Aspect::Font, Aspect::Color, Aspect::Caption, Aspect::Style, Aspect::Items,
                    Aspect::Text, Aspect::ItemIndex, Aspect::Bevel, Aspect::Keys})
     Sync(a);
@@ -142,8 +145,8 @@ class LabelWidget : public Fl_Box {
     fl_font(kFont, ctx_.FontSize(l_.Font()));
     fl_color(ToFlColor(l_.Font().color));
     // No symbol escapes: captions are shown as written.
-    fl_draw(l_.Caption().c_str(), x(), y(), w(), h(), FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE,
-            nullptr, 0);
+    fl_draw(l_.Caption().c_str(), x(), y(), w(), h(),
+            FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE, nullptr, 0);
   }
 
  private:
@@ -161,8 +164,8 @@ class LabelPeer : public WidgetPeer {
   void Sync(Aspect what) override {
     if (what == Aspect::Caption || what == Aspect::Font || what == Aspect::Color) {
       // A transparent label shows what is behind it.
-      if (Fl_Window *win = Widget()->window()) win->damage(FL_DAMAGE_ALL, Widget()->x(), Widget()->y(),
-                                                            Widget()->w(), Widget()->h());
+      if (Fl_Window *win = Widget()->window())
+        win->damage(FL_DAMAGE_ALL, Widget()->x(), Widget()->y(), Widget()->w(), Widget()->h());
       Widget()->redraw();
     }
   }
@@ -227,7 +230,8 @@ class ListBoxPeer : public WidgetPeer {
       case Aspect::Items: {
         // Lines are only ever appended or all removed.
         if (w_->size() > l_.Count()) w_->clear();
-        for (int i = w_->size(); i < l_.Count(); ++i) w_->add(l_.Items()[static_cast<std::size_t>(i)].c_str());
+        for (int i = w_->size(); i < l_.Count(); ++i)
+          w_->add(l_.Items()[static_cast<std::size_t>(i)].c_str());
         SyncSelection();
         break;
       }
@@ -651,7 +655,8 @@ class PanelPeer : public WidgetPeer {
 
  protected:
   void Sync(Aspect what) override {
-    if (what == Aspect::Color || what == Aspect::Bevel || what == Aspect::Caption || what == Aspect::Font)
+    if (what == Aspect::Color || what == Aspect::Bevel || what == Aspect::Caption ||
+        what == Aspect::Font)
       group_->redraw();
   }
 
@@ -703,17 +708,22 @@ class PaintBoxPeer : public WidgetPeer {
 
 std::unique_ptr<WidgetPeer> MakeWidgetPeer(ViewContext &ctx, FormPeer &form, Control &control) {
   Fl_Group::current(nullptr);
-  if (auto *b = dynamic_cast<Button *>(&control)) return std::make_unique<ButtonPeer>(ctx, form, *b);
+  if (auto *b = dynamic_cast<Button *>(&control))
+    return std::make_unique<ButtonPeer>(ctx, form, *b);
   if (auto *l = dynamic_cast<Label *>(&control)) return std::make_unique<LabelPeer>(ctx, form, *l);
-  if (auto *l = dynamic_cast<ListBox *>(&control)) return std::make_unique<ListBoxPeer>(ctx, form, *l);
+  if (auto *l = dynamic_cast<ListBox *>(&control))
+    return std::make_unique<ListBoxPeer>(ctx, form, *l);
   if (auto *c = dynamic_cast<ComboBox *>(&control))
     return std::make_unique<ComboBoxPeer>(ctx, form, *c);
   if (auto *e = dynamic_cast<Edit *>(&control)) return std::make_unique<EditPeer>(ctx, form, *e);
   if (auto *p = dynamic_cast<Panel *>(&control)) return std::make_unique<PanelPeer>(ctx, form, *p);
-  if (auto *p = dynamic_cast<PaintBox *>(&control)) return std::make_unique<PaintBoxPeer>(ctx, form, *p);
+  if (auto *p = dynamic_cast<PaintBox *>(&control))
+    return std::make_unique<PaintBoxPeer>(ctx, form, *p);
   // A control kind without a widget of its own still gets a place.
   struct Blank : WidgetPeer {
-    Blank(ViewContext &c, FormPeer &f, Control &m) : WidgetPeer(c, f, m) { Own(new Fl_Box(0, 0, 10, 10)); }
+    Blank(ViewContext &c, FormPeer &f, Control &m) : WidgetPeer(c, f, m) {
+      Own(new Fl_Box(0, 0, 10, 10));
+    }
     void Sync(Aspect) override {}
   };
   return std::make_unique<Blank>(ctx, form, control);

@@ -45,7 +45,8 @@ void FltkCanvas::FlushLines() {
       const std::size_t end = line_starts_[p + 1];
       for (std::size_t first = line_starts_[p]; first + 1 < end; first += kPointsPerRequest - 1) {
         const std::size_t n = std::min(kPointsPerRequest, end - first);
-        XDrawLines(fl_display, fl_window, fl_gc, xpoints.data() + first, static_cast<int>(n), CoordModeOrigin);
+        XDrawLines(fl_display, fl_window, fl_gc, xpoints.data() + first, static_cast<int>(n),
+                   CoordModeOrigin);
       }
     }
   }
@@ -82,8 +83,7 @@ void FltkCanvas::Apply(const CanvasOp &op) {
       fl_draw(text.c_str(), ox_ + op.at.x, oy_ + op.at.y + fl_height() - fl_descent());
       break;
     }
-    default:
-      break;  // state only
+    default: break;  // state only
   }
 }
 

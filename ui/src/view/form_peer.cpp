@@ -54,7 +54,8 @@ class FormWindow : public Fl_Double_Window {
 
 class MenuPeer : public Peer {
  public:
-  MenuPeer(ViewContext &ctx, MainMenu &menu, Fl_Menu_Bar *bar) : ctx_(ctx), menu_(menu), bar_(bar) {}
+  MenuPeer(ViewContext &ctx, MainMenu &menu, Fl_Menu_Bar *bar)
+      : ctx_(ctx), menu_(menu), bar_(bar) {}
   ~MenuPeer() override { delete bar_; }
   void Update(Aspect) override { Rebuild(); }
   void Rebuild() {
@@ -128,7 +129,9 @@ FormPeer::FormPeer(ViewContext &ctx, Form &form) : ctx_(ctx), form_(form) {
 
 void FormPeer::ApplyIcon() {
   const TIcon &icon = form_.Icon();
-  if (icon.Empty() || icon.pixels.size() != static_cast<std::size_t>(icon.width) * static_cast<std::size_t>(icon.height)) return;
+  if (icon.Empty() || icon.pixels.size() != static_cast<std::size_t>(icon.width) *
+                                                static_cast<std::size_t>(icon.height))
+    return;
   std::vector<uchar> rgb;
   rgb.reserve(icon.pixels.size() * 3);
   for (TColor c : icon.pixels) {
@@ -178,7 +181,8 @@ void FormPeer::LayoutAll() {
   const int mh = MenuHeight();
   ForEachPeer(form_, [mh](WidgetPeer &p) { p.Place(mh); });
   for (int i = 0; i < window_->children(); ++i)
-    if (auto *bar = dynamic_cast<Fl_Menu_Bar *>(window_->child(i))) bar->resize(0, 0, window_->w(), mh);
+    if (auto *bar = dynamic_cast<Fl_Menu_Bar *>(window_->child(i)))
+      bar->resize(0, 0, window_->w(), mh);
   window_->redraw();
 }
 
@@ -188,8 +192,10 @@ void FormPeer::ApplySize() {
   programmatic_resize_ = true;
   if (w != window_->w() || h != window_->h()) window_->size(w, h);
   programmatic_resize_ = false;
-  if (form_.BorderStyle() == bsSizeable) window_->size_range(std::min(w, 100), std::min(h, 60));
-  else window_->size_range(w, h, w, h);  // fixed border: no resize, no maximise
+  if (form_.BorderStyle() == bsSizeable)
+    window_->size_range(std::min(w, 100), std::min(h, 60));
+  else
+    window_->size_range(w, h, w, h);  // fixed border: no resize, no maximise
 }
 
 void FormPeer::ApplyShow() {
@@ -208,8 +214,10 @@ void FormPeer::ApplyShow() {
       window_->position(ctx_.Px(form_.Left()), ctx_.Px(form_.Top()));
     }
   }
-  if (form_.Modal()) window_->set_modal();
-  else window_->set_non_modal();
+  if (form_.Modal())
+    window_->set_modal();
+  else
+    window_->set_non_modal();
   window_->show();
   FocusFirst();
 }
@@ -281,7 +289,10 @@ void FormPeer::FocusFirst() {
 void FormPeer::Update(Aspect what) {
   switch (what) {
     case Aspect::Caption: window_->copy_label(form_.Caption().c_str()); break;
-    case Aspect::Color: window_->color(ToFlColor(form_.Color())); window_->redraw(); break;
+    case Aspect::Color:
+      window_->color(ToFlColor(form_.Color()));
+      window_->redraw();
+      break;
     case Aspect::Bounds:
     case Aspect::Style:
       ApplySize();

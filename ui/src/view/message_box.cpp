@@ -1,3 +1,5 @@
+#include "message_box.h"
+
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -6,8 +8,6 @@
 
 #include <algorithm>
 #include <string>
-
-#include "message_box.h"
 
 namespace tamrix::ui::view {
 

@@ -20,7 +20,8 @@ class FormPeer;
 
 class WidgetPeer : public Peer {
  public:
-  WidgetPeer(ViewContext &ctx, FormPeer &form, Control &model) : ctx_(ctx), form_(form), model_(model) {}
+  WidgetPeer(ViewContext &ctx, FormPeer &form, Control &model)
+      : ctx_(ctx), form_(form), model_(model) {}
   ~WidgetPeer() override;
   void Update(Aspect what) override;
   // Everything, once the widget exists.

@@ -69,9 +69,10 @@ ScreenView::ScreenView(Application &app) : impl_(std::make_unique<Impl>(app)) {
   const char *name = std::getenv("DISPLAY");
   Display *d = XOpenDisplay(nullptr);
   if (!d) {
-    throw ScreenUnavailable(std::string("cannot open X display ") +
-                            (name && *name ? "\"" + std::string(name) + "\"" : "(DISPLAY is not set)") +
-                            "; the windows need an X server");
+    throw ScreenUnavailable(
+        std::string("cannot open X display ") +
+        (name && *name ? "\"" + std::string(name) + "\"" : "(DISPLAY is not set)") +
+        "; the windows need an X server");
   }
   fl_open_display(d);
   // The toolkit keeps the name's address.
