@@ -30,7 +30,9 @@ class LibraryWithoutDriver : public ::testing::Test {
                     fs::copy_options::overwrite_existing);
     }
     PlaceDriver();
-    handle_ = dlopen((folder_ / "libtamrix.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped after dlclose: the platform's tables live as long as the
+    // process, and an unmapped copy would leave them unreachable.
+    handle_ = dlopen((folder_ / "libtamrix.so").c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     ASSERT_NE(handle_, nullptr) << dlerror();
   }
   void TearDown() override {
