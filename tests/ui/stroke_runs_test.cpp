@@ -18,7 +18,9 @@ namespace {
 // The segments come in no particular order: sorted here.
 std::vector<Segment> Merged(const std::vector<std::vector<short>> &polylines) {
   StrokeRuns runs;
-  for (const auto &xy : polylines) runs.AddPolyline(xy.data(), xy.size() / 2);
+  for (const auto &xy : polylines)
+    for (std::size_t i = 2; i + 1 < xy.size(); i += 2)
+      runs.AddStroke(xy[i - 2], xy[i - 1], xy[i], xy[i + 1]);
   std::vector<Segment> segments = runs.Segments();
   std::sort(segments.begin(), segments.end(), [](const Segment &a, const Segment &b) {
     return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);

@@ -12,16 +12,32 @@ void Canvas::SetPenWidth(int w) {
   Apply({CanvasOp::PenWidth, pen_, pen_, pen_color_, pen_width_, {}});
 }
 
+// The new position is built once and stored: reading pen_ back right after
+// storing its halves stalls the load on every stroke.
 void Canvas::MoveTo(int x, int y) {
-  const TPoint from = pen_;
-  pen_ = {x, y};
-  Apply({CanvasOp::MoveTo, from, pen_, pen_color_, pen_width_, {}});
+  const TPoint from = pen_, to{x, y};
+  pen_ = to;
+  Apply({CanvasOp::MoveTo, from, to, pen_color_, pen_width_, {}});
 }
 
 void Canvas::LineTo(int x, int y) {
+  const TPoint from = pen_, to{x, y};
+  pen_ = to;
+  Apply({CanvasOp::LineTo, from, to, pen_color_, pen_width_, {}});
+}
+
+void Canvas::PolylineTo(std::span<const TPoint> points) {
+  if (points.empty()) return;
   const TPoint from = pen_;
-  pen_ = {x, y};
-  Apply({CanvasOp::LineTo, from, pen_, pen_color_, pen_width_, {}});
+  pen_ = points.back();
+  ApplyPolyline(from, points);
+}
+
+void Canvas::ApplyPolyline(TPoint from, std::span<const TPoint> points) {
+  for (const TPoint &to : points) {
+    Apply({CanvasOp::LineTo, from, to, pen_color_, pen_width_, {}});
+    from = to;
+  }
 }
 
 void Canvas::SetFontColor(TColor c) {

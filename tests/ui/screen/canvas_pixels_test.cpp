@@ -163,7 +163,7 @@ struct Screen {
 
   std::vector<char> ThroughCanvas(const Picture &picture) {
     return Take([&] {
-      FltkCanvas canvas(ctx, kOriginX, kOriginY, TFont{});
+      FltkCanvas canvas(ctx, kOriginX, kOriginY, kBoxW, kBoxH, TFont{});
       picture(canvas);
     });
   }

@@ -3,6 +3,7 @@
 // carry the operations out.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,9 @@ class Canvas {
   int PenWidth() const { return pen_width_; }
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
+  // Lines from the pen through each point in turn: what LineTo to each point
+  // draws, in one call.
+  void PolylineTo(std::span<const TPoint> points);
   TPoint PenPos() const { return pen_; }
 
   void SetFontColor(TColor c);
@@ -53,6 +57,9 @@ class Canvas {
  protected:
   // Called after the state has been updated for the operation.
   virtual void Apply(const CanvasOp &op) = 0;
+  // PolylineTo's lines, the pen already at the last point: by default one
+  // LineTo operation each; a canvas may take them in bulk.
+  virtual void ApplyPolyline(TPoint from, std::span<const TPoint> points);
 
  private:
   TColor pen_color_ = clBlack;

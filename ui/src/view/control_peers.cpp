@@ -674,7 +674,7 @@ class PaintBoxWidget : public Fl_Widget {
     fl_rectf(x(), y(), w(), h(), ToFlColor(p_.Color()));
     {
       // The canvas sends its last strokes as it goes: still inside the clip.
-      FltkCanvas canvas(ctx_, x(), y(), p_.Font());
+      FltkCanvas canvas(ctx_, x(), y(), w(), h(), p_.Font());
       ++ctx_.drawing;
       p_.Paint(canvas);
       --ctx_.drawing;

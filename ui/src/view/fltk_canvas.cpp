@@ -8,74 +8,146 @@
 #include <cstring>
 #include <string>
 
+#include "pixel_cover.h"
+
 namespace tamrix::ui::view {
 
-void FltkCanvas::AddPoint(int x, int y) {
-  line_points_.push_back(static_cast<short>(x));
-  line_points_.push_back(static_cast<short>(y));
+namespace {
+
+// Straight to the X server; the GC carries the colour, line style and clip
+// that fl_color and fl_line_style set. A single-pixel piece goes as a point:
+// what a line with both ends on one pixel draws is up to the server.
+void SendThin(const std::vector<Segment> &segments) {
+  static_assert(sizeof(XSegment) == sizeof(Segment));
+  std::vector<XSegment> lines;
+  std::vector<XPoint> points;
+  lines.reserve(segments.size());
+  for (const Segment &s : segments) {
+    if (s.x1 == s.x2 && s.y1 == s.y2)
+      points.push_back({s.x1, s.y1});
+    else
+      lines.push_back({s.x1, s.y1, s.x2, s.y2});
+  }
+  // Both split what is too large for one request themselves.
+  if (!lines.empty())
+    XDrawSegments(fl_display, fl_window, fl_gc, lines.data(), static_cast<int>(lines.size()));
+  if (!points.empty())
+    XDrawPoints(fl_display, fl_window, fl_gc, points.data(), static_cast<int>(points.size()),
+                CoordModeOrigin);
 }
 
-void FltkCanvas::FlushLines() {
-  if (!line_open_) return;
-  // Straight to the X server; the GC carries the colour, line style and clip
-  // that fl_color and fl_line_style set.
-  static_assert(sizeof(XPoint) == 2 * sizeof(short) && sizeof(XSegment) == sizeof(Segment));
-  const std::size_t points = line_points_.size() / 2;
-  line_starts_.push_back(points);
-  if (line_width_ <= 1) {
-    // One-pixel lines: the same pixels in far fewer, merged segments.
-    for (std::size_t p = 0; p + 1 < line_starts_.size(); ++p)
-      runs_.AddPolyline(&line_points_[2 * line_starts_[p]], line_starts_[p + 1] - line_starts_[p]);
-    const std::vector<Segment> &segments = runs_.Segments();
-    if (!segments.empty()) {  // an empty vector's data may be null
-      std::vector<XSegment> xsegments(segments.size());
-      std::memcpy(xsegments.data(), segments.data(), segments.size() * sizeof(XSegment));
-      // XDrawSegments splits what is too large for one request itself.
-      XDrawSegments(fl_display, fl_window, fl_gc, xsegments.data(),
-                    static_cast<int>(xsegments.size()));
-    }
-    runs_.Clear();
-  } else {
-    // Wider lines keep their joins: each polyline goes whole, in requests
-    // the server accepts (XDrawLines does not split them).
-    constexpr std::size_t kPointsPerRequest = 16000;
-    std::vector<XPoint> xpoints(points);
-    std::memcpy(xpoints.data(), line_points_.data(), points * sizeof(XPoint));
-    for (std::size_t p = 0; p + 1 < line_starts_.size(); ++p) {
-      const std::size_t end = line_starts_[p + 1];
-      for (std::size_t first = line_starts_[p]; first + 1 < end; first += kPointsPerRequest - 1) {
-        const std::size_t n = std::min(kPointsPerRequest, end - first);
-        XDrawLines(fl_display, fl_window, fl_gc, xpoints.data() + first, static_cast<int>(n),
-                   CoordModeOrigin);
-      }
+}  // namespace
+
+void FltkCanvas::Flush() {
+  FlushThin();
+  FlushWide();
+}
+
+void FltkCanvas::FlushThin() {
+  if (thin_.empty()) return;
+  // Last drawn first: each pen keeps only the pixels that stay its colour.
+  PixelCover cover(ox_, oy_, width_, height_);
+  std::vector<std::vector<Segment>> shown(thin_.size());
+  for (std::size_t pen = thin_.size(); pen-- > 0;) {
+    for (const Segment &s : thin_[pen].runs.Segments()) {
+      if (s.x1 == s.x2 || s.y1 == s.y2)
+        cover.Take(s, shown[pen]);
+      else
+        shown[pen].push_back(s);  // slanted: its pixels are the server's, drawn in order
     }
   }
-  line_points_.clear();
-  line_starts_.clear();
+  fl_line_style(FL_SOLID, 0);
+  for (std::size_t pen = 0; pen < thin_.size(); ++pen) {
+    fl_color(ToFlColor(thin_[pen].color));
+    SendThin(shown[pen]);
+  }
   fl_line_style(0);
-  line_open_ = false;
+  thin_.clear();
+}
+
+void FltkCanvas::AddWidePoint(TPoint p) {
+  wide_points_.push_back(static_cast<short>(ox_ + p.x));
+  wide_points_.push_back(static_cast<short>(oy_ + p.y));
+}
+
+void FltkCanvas::AddWide(TPoint from, TPoint to) {
+  if (!wide_open_ || PenColor() != wide_color_ || PenWidth() != wide_width_) {
+    FlushWide();
+    wide_open_ = true;
+    wide_color_ = PenColor();
+    wide_width_ = PenWidth();
+  }
+  if (wide_starts_.empty() || from != wide_end_) {
+    wide_starts_.push_back(wide_points_.size() / 2);
+    AddWidePoint(from);
+  }
+  AddWidePoint(to);
+  wide_end_ = to;
+}
+
+void FltkCanvas::FlushWide() {
+  if (!wide_open_) return;
+  static_assert(sizeof(XPoint) == 2 * sizeof(short));
+  fl_color(ToFlColor(wide_color_));
+  fl_line_style(FL_SOLID, wide_width_);
+  // XDrawLines does not split a polyline too large for one request.
+  constexpr std::size_t kPointsPerRequest = 16000;
+  const std::size_t points = wide_points_.size() / 2;
+  std::vector<XPoint> xpoints(points);
+  std::memcpy(xpoints.data(), wide_points_.data(), points * sizeof(XPoint));
+  wide_starts_.push_back(points);
+  for (std::size_t p = 0; p + 1 < wide_starts_.size(); ++p) {
+    const std::size_t end = wide_starts_[p + 1];
+    for (std::size_t first = wide_starts_[p]; first + 1 < end; first += kPointsPerRequest - 1) {
+      const std::size_t n = std::min(kPointsPerRequest, end - first);
+      XDrawLines(fl_display, fl_window, fl_gc, xpoints.data() + first, static_cast<int>(n),
+                 CoordModeOrigin);
+    }
+  }
+  wide_points_.clear();
+  wide_starts_.clear();
+  fl_line_style(0);
+  wide_open_ = false;
+}
+
+void FltkCanvas::ApplyPolyline(TPoint from, std::span<const TPoint> points) {
+  if (PenWidth() > 1) {
+    if (!thin_.empty()) FlushThin();
+    for (const TPoint &to : points) {
+      AddWide(from, to);
+      from = to;
+    }
+    return;
+  }
+  if (wide_open_) FlushWide();
+  if (thin_.empty() || thin_.back().color != PenColor()) thin_.push_back({PenColor(), {}});
+  StrokeRuns &runs = thin_.back().runs;
+  // Strokes that stay in one column (a step line's up and down) cover the
+  // rows between the lowest and highest of their points: found in a tight
+  // loop, they go in as one stroke.
+  int x = ox_ + from.x, y = oy_ + from.y;
+  for (std::size_t i = 0; i < points.size();) {
+    int lo = y, hi = y;
+    for (; i < points.size() && ox_ + points[i].x == x; ++i) {
+      y = oy_ + points[i].y;
+      lo = std::min(lo, y);
+      hi = std::max(hi, y);
+    }
+    if (lo != hi) runs.AddStroke(x, lo, x, hi);
+    if (i == points.size()) break;
+    const int to_x = ox_ + points[i].x, to_y = oy_ + points[i].y;
+    runs.AddStroke(x, y, to_x, to_y);
+    x = to_x;
+    y = to_y;
+    ++i;
+  }
 }
 
 void FltkCanvas::Apply(const CanvasOp &op) {
   switch (op.kind) {
-    case CanvasOp::LineTo:
-      if (!line_open_ || op.color != line_color_ || op.width != line_width_) {
-        FlushLines();
-        fl_color(ToFlColor(op.color));
-        fl_line_style(FL_SOLID, op.width > 1 ? op.width : 0);
-        line_open_ = true;
-        line_color_ = op.color;
-        line_width_ = op.width;
-      }
-      if (line_starts_.empty() || op.from != line_end_) {
-        line_starts_.push_back(line_points_.size() / 2);
-        AddPoint(ox_ + op.from.x, oy_ + op.from.y);
-      }
-      AddPoint(ox_ + op.at.x, oy_ + op.at.y);
-      line_end_ = op.at;
-      break;
+    case CanvasOp::LineTo: ApplyPolyline(op.from, {&op.at, 1}); break;
     case CanvasOp::TextOut: {
-      FlushLines();
+      Flush();
       fl_font(kFont, ctx_.FontSize(Font()));
       fl_color(ToFlColor(op.color));
       // TextOut places the top of the text; fl_draw wants the baseline.

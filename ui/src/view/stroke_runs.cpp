@@ -13,26 +13,24 @@ inline bool Joins(bool open, int run_at, int run_lo, int run_hi, int at, int lo,
 
 }  // namespace
 
-void StrokeRuns::AddPolyline(const short *xy, std::size_t points) {
-  for (std::size_t i = 1; i < points; ++i, xy += 2) {
-    const int x1 = xy[0], y1 = xy[1], x2 = xy[2], y2 = xy[3];
-    if (x1 == x2 && y1 == y2) continue;
-    if (x1 != x2 && y1 != y2) {
-      segments_.push_back({xy[0], xy[1], xy[2], xy[3]});
-      continue;
-    }
-    const bool column = x1 == x2;
-    Run &run = column ? column_ : row_;
-    const int at = column ? x1 : y1;
-    const int lo = column ? std::min(y1, y2) : std::min(x1, x2);
-    const int hi = column ? std::max(y1, y2) : std::max(x1, x2);
-    if (Joins(run.open, run.at, run.lo, run.hi, at, lo, hi)) {
-      run.lo = std::min(run.lo, lo);
-      run.hi = std::max(run.hi, hi);
-    } else {
-      Close(run, column);
-      run = {true, at, lo, hi};
-    }
+void StrokeRuns::AddOtherStroke(int x1, int y1, int x2, int y2) {
+  if (x1 == x2 && y1 == y2) return;
+  if (x1 != x2 && y1 != y2) {
+    segments_.push_back({static_cast<short>(x1), static_cast<short>(y1), static_cast<short>(x2),
+                         static_cast<short>(y2)});
+    return;
+  }
+  const bool column = x1 == x2;
+  Run &run = column ? column_ : row_;
+  const int at = column ? x1 : y1;
+  const int lo = column ? std::min(y1, y2) : std::min(x1, x2);
+  const int hi = column ? std::max(y1, y2) : std::max(x1, x2);
+  if (Joins(run.open, run.at, run.lo, run.hi, at, lo, hi)) {
+    run.lo = std::min(run.lo, lo);
+    run.hi = std::max(run.hi, hi);
+  } else {
+    Close(run, column);
+    run = {true, at, lo, hi};
   }
 }
 
