@@ -1,5 +1,6 @@
 #include "Graph.h"
 
+#include <array>
 #include <cmath>
 
 #include "icon.h"
@@ -140,6 +141,10 @@ void TGraphForm::DrawChannel(Canvas &canvas, std::int32_t channel, std::int32_t 
   std::int32_t x = 0;
   const std::int32_t last = first_index + count - 1;
   canvas.MoveTo(0, y_of(row[first_index]));
+  // The strokes go to the canvas a batch of points at a time: with no call
+  // between runs, the extended carry can stay in the FPU.
+  std::array<TPoint, 1024> points;
+  std::size_t used = 0;
   std::int32_t i = first_index;
   while (i <= last) {
     const std::uint16_t v = row[i];
@@ -150,7 +155,7 @@ void TGraphForm::DrawChannel(Canvas &canvas, std::int32_t channel, std::int32_t 
     }
     ++i;
     const std::int32_t y = y_of(v);
-    canvas.LineTo(x, y);
+    points[used++] = {x, y};
     const long double t = run * scale + carry;
     const long double whole = Truncated(t);
     carry = t - whole;
@@ -158,9 +163,14 @@ void TGraphForm::DrawChannel(Canvas &canvas, std::int32_t channel, std::int32_t 
     const auto step = static_cast<std::int32_t>(static_cast<double>(whole));
     if (step != 0) {
       x += step;
-      canvas.LineTo(x, y);
+      points[used++] = {x, y};
+    }
+    if (used + 2 > points.size()) {
+      canvas.PolylineTo({points.data(), used});
+      used = 0;
     }
   }
+  canvas.PolylineTo({points.data(), used});
 }
 
 void TGraphForm::PaintBoxGuidPaint(Canvas &canvas) {
