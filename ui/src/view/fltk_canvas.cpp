@@ -45,21 +45,42 @@ void FltkCanvas::Flush() {
 
 void FltkCanvas::FlushThin() {
   if (thin_.empty()) return;
+  const auto slanted = [](const Segment &s) { return s.x1 != s.x2 && s.y1 != s.y2; };
+  bool any_slanted = false;
+  for (ThinPen &pen : thin_) {
+    const std::vector<Segment> &segments = pen.runs.Segments();
+    any_slanted = any_slanted || std::any_of(segments.begin(), segments.end(), slanted);
+  }
+  fl_line_style(FL_SOLID, 0);
   // Last drawn first: each pen keeps only the pixels that stay its colour.
+  // Such pieces never overlap, so without slanted strokes (whose pixels are
+  // the server's, and must be drawn in order) each pen goes out as soon as
+  // it is cut (Xlib sends them as its buffer fills: flushing each pen
+  // costs more than it gains).
   PixelCover cover(ox_, oy_, width_, height_);
   std::vector<std::vector<Segment>> shown(thin_.size());
   for (std::size_t pen = thin_.size(); pen-- > 0;) {
-    for (const Segment &s : thin_[pen].runs.Segments()) {
-      if (s.x1 == s.x2 || s.y1 == s.y2)
+    // Columns first: a step line's short rows then lie on pixels its columns
+    // took, and go, instead of cutting the columns in two.
+    const std::vector<Segment> &segments = thin_[pen].runs.Segments();
+    for (const Segment &s : segments)
+      if (s.x1 == s.x2) cover.Take(s, shown[pen]);
+    for (const Segment &s : segments) {
+      if (slanted(s))
+        shown[pen].push_back(s);
+      else if (s.y1 == s.y2)
         cover.Take(s, shown[pen]);
-      else
-        shown[pen].push_back(s);  // slanted: its pixels are the server's, drawn in order
+    }
+    if (!any_slanted) {
+      fl_color(ToFlColor(thin_[pen].color));
+      SendThin(shown[pen]);
     }
   }
-  fl_line_style(FL_SOLID, 0);
-  for (std::size_t pen = 0; pen < thin_.size(); ++pen) {
-    fl_color(ToFlColor(thin_[pen].color));
-    SendThin(shown[pen]);
+  if (any_slanted) {
+    for (std::size_t pen = 0; pen < thin_.size(); ++pen) {
+      fl_color(ToFlColor(thin_[pen].color));
+      SendThin(shown[pen]);
+    }
   }
   fl_line_style(0);
   thin_.clear();
@@ -124,8 +145,17 @@ void FltkCanvas::ApplyPolyline(TPoint from, std::span<const TPoint> points) {
   StrokeRuns &runs = thin_.back().runs;
   // Strokes that stay in one column (a step line's up and down) cover the
   // rows between the lowest and highest of their points: found in a tight
-  // loop, they go in as one stroke.
+  // loop, they go in as one stroke. A one-pixel row step between two such
+  // columns lies on pixels they both cover, and is left out.
   int x = ox_ + from.x, y = oy_ + from.y;
+  Segment step{};
+  bool step_pending = false, step_start_covered = false;
+  const auto settle_step = [&](bool end_covered) {
+    const bool hidden =
+        step.y1 == step.y2 && std::abs(step.x2 - step.x1) == 1 && step_start_covered && end_covered;
+    if (!hidden) runs.AddStroke(step.x1, step.y1, step.x2, step.y2);
+    step_pending = false;
+  };
   for (std::size_t i = 0; i < points.size();) {
     int lo = y, hi = y;
     for (; i < points.size() && ox_ + points[i].x == x; ++i) {
@@ -133,14 +163,20 @@ void FltkCanvas::ApplyPolyline(TPoint from, std::span<const TPoint> points) {
       lo = std::min(lo, y);
       hi = std::max(hi, y);
     }
-    if (lo != hi) runs.AddStroke(x, lo, x, hi);
+    const bool column = lo != hi;
+    if (column) runs.AddStroke(x, lo, x, hi);
+    if (step_pending) settle_step(column);
     if (i == points.size()) break;
     const int to_x = ox_ + points[i].x, to_y = oy_ + points[i].y;
-    runs.AddStroke(x, y, to_x, to_y);
+    step = {static_cast<short>(x), static_cast<short>(y), static_cast<short>(to_x),
+            static_cast<short>(to_y)};
+    step_pending = true;
+    step_start_covered = column;
     x = to_x;
     y = to_y;
     ++i;
   }
+  if (step_pending) settle_step(false);
 }
 
 void FltkCanvas::Apply(const CanvasOp &op) {

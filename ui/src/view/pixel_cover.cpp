@@ -52,6 +52,16 @@ void PixelCover::TakeColumn(int x, int lo, int hi, std::vector<Segment> &out) {
         (~std::uint64_t{0} >> (kBits - 1 - to)) & (~std::uint64_t{0} << from);
     const std::uint64_t free = range & ~column[w];
     column[w] |= range;
+    // Most words are wholly free or wholly taken.
+    if (free == range) {
+      if (open < 0) open = w * kBits + from;
+      continue;
+    }
+    if (free == 0) {
+      if (open >= 0) out.push_back(ColumnPiece(x, y_ + open, y_ + w * kBits - 1));
+      open = -1;
+      continue;
+    }
     // Pieces of free rows; a piece may go on into the next word.
     for (int b = 0; b < kBits;) {
       if (open < 0) {
