@@ -7,6 +7,8 @@
 #include <tuple>
 #include <vector>
 
+#include "pixel_cover.h"
+
 namespace tamrix::ui::view {
 
 void PrintTo(const Segment &s, std::ostream *os) {
@@ -43,6 +45,35 @@ TEST(StrokeRuns, RetracedColumnsAndRowsBecomeOneSegmentEach) {
 TEST(StrokeRuns, SlantedStrokesKeepTheirDirectionAndPointsAreDropped) {
   EXPECT_EQ(Merged({{8, 8, 2, 3, 2, 3}, {7, 7, 7, 7}}), (std::vector<Segment>{{8, 8, 2, 3}}));
   EXPECT_TRUE(Merged({{1, 1, 1, 1}, {4, 4}}).empty());
+}
+
+// Offered last-drawn first, strokes keep only the pixels nothing later took;
+// again what the pixels cannot tell, as a hidden pixel looks the same.
+TEST(PixelCover, StrokesKeepOnlyWhatLaterStrokesLeaveAndTheBoxClips) {
+  PixelCover cover(10, 20, 100, 200);  // x 10..109, y 20..219
+  std::vector<Segment> out;
+  cover.Take({50, 300, 50, 100}, out);  // clipped at the bottom row
+  EXPECT_EQ(out, (std::vector<Segment>{{50, 100, 50, 219}}));
+  out.clear();
+  cover.Take({50, 0, 50, 150}, out);  // clipped at the top, the rest taken
+  EXPECT_EQ(out, (std::vector<Segment>{{50, 20, 50, 99}}));
+  out.clear();
+  cover.Take({50, 10, 50, 230}, out);
+  EXPECT_TRUE(out.empty());
+  // Words of 64 rows: a gap that starts and ends inside them.
+  cover.Take({60, 30, 60, 90}, out);
+  cover.Take({60, 150, 60, 200}, out);
+  out.clear();
+  cover.Take({60, 25, 60, 210}, out);
+  EXPECT_EQ(out, (std::vector<Segment>{{60, 25, 60, 29}, {60, 91, 60, 149}, {60, 201, 60, 210}}));
+  out.clear();
+  // A row loses the pixels of the columns it crosses; one left is a point.
+  cover.Take({49, 120, 61, 120}, out);
+  EXPECT_EQ(out,
+            (std::vector<Segment>{{49, 120, 49, 120}, {51, 120, 59, 120}, {61, 120, 61, 120}}));
+  out.clear();
+  cover.Take({0, 5, 300, 5}, out);  // above the box
+  EXPECT_TRUE(out.empty());
 }
 
 }  // namespace
