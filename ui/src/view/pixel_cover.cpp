@@ -85,12 +85,11 @@ void PixelCover::TakeRow(int y, int lo, int hi, std::vector<Segment> &out) {
   if (lo > hi) return;
   const int row = y - y_;
   const std::uint64_t bit = std::uint64_t{1} << (row % kBits);
-  std::uint64_t *word =
-      &taken_[static_cast<std::size_t>(lo - x_) * words_per_column_ + row / kBits];
+  std::size_t word = static_cast<std::size_t>(lo - x_) * words_per_column_ + row / kBits;
   int open = -1;
   for (int x = lo; x <= hi; ++x, word += words_per_column_) {
-    if ((*word & bit) == 0) {
-      *word |= bit;
+    if ((taken_[word] & bit) == 0) {
+      taken_[word] |= bit;
       if (open < 0) open = x;
     } else if (open >= 0) {
       out.push_back(RowPiece(y, open, x - 1));
