@@ -22,7 +22,7 @@ e2e_enter_screen() {
     # The double-buffer extension stays off: with it, a lower window's
     # buffer swap shows through a dialog above it. TAMRIX_E2E_DPI, when
     # set, tries the layouts at another screen scale.
-    exec xvfb-run -a -s "-screen 0 1280x1024x24 -extension DOUBLE-BUFFER${TAMRIX_E2E_DPI:+ -dpi $TAMRIX_E2E_DPI}" \
+    exec xvfb-run -a -n $((200 + RANDOM % 700)) -s "-screen 0 1280x1024x24 -extension DOUBLE-BUFFER${TAMRIX_E2E_DPI:+ -dpi $TAMRIX_E2E_DPI}" \
       bash "$0" "$@"
   fi
   E2E_PROGRAM=$1

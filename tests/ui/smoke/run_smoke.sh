@@ -16,7 +16,7 @@ if [ "${3:-}" != "--inside" ]; then
   mkdir -p "$out"
   # 96 dpi: layouts drawn at 0.8 scale. Xvfb's double-buffer extension lets
   # a window's swap show through windows above it, so it stays off.
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -extension DOUBLE-BUFFER" \
+  exec xvfb-run -a -n $((200 + $$ % 700)) -s "-screen 0 1024x768x24 -dpi 96 -extension DOUBLE-BUFFER" \
     sh "$0" "$demo" "$out" --inside
 fi
 
