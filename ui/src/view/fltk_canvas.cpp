@@ -92,9 +92,8 @@ void FltkCanvas::AddWidePoint(TPoint p) {
 }
 
 void FltkCanvas::AddWide(TPoint from, TPoint to) {
-  if (!wide_open_ || PenColor() != wide_color_ || PenWidth() != wide_width_) {
+  if (wide_starts_.empty() || PenColor() != wide_color_ || PenWidth() != wide_width_) {
     FlushWide();
-    wide_open_ = true;
     wide_color_ = PenColor();
     wide_width_ = PenWidth();
   }
@@ -107,7 +106,7 @@ void FltkCanvas::AddWide(TPoint from, TPoint to) {
 }
 
 void FltkCanvas::FlushWide() {
-  if (!wide_open_) return;
+  if (wide_starts_.empty()) return;
   static_assert(sizeof(XPoint) == 2 * sizeof(short));
   fl_color(ToFlColor(wide_color_));
   fl_line_style(FL_SOLID, wide_width_);
@@ -128,7 +127,6 @@ void FltkCanvas::FlushWide() {
   wide_points_.clear();
   wide_starts_.clear();
   fl_line_style(0);
-  wide_open_ = false;
 }
 
 void FltkCanvas::ApplyPolyline(TPoint from, std::span<const TPoint> points) {
@@ -140,7 +138,7 @@ void FltkCanvas::ApplyPolyline(TPoint from, std::span<const TPoint> points) {
     }
     return;
   }
-  if (wide_open_) FlushWide();
+  if (!wide_starts_.empty()) FlushWide();
   if (thin_.empty() || thin_.back().color != PenColor()) thin_.push_back({PenColor(), {}});
   StrokeRuns &runs = thin_.back().runs;
   // Strokes that stay in one column (a step line's up and down) cover the

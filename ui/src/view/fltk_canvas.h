@@ -45,8 +45,7 @@ class FltkCanvas : public Canvas {
   int oy_;
   int width_;
   int height_;
-  std::vector<ThinPen> thin_;  // in drawing order
-  bool wide_open_ = false;
+  std::vector<ThinPen> thin_;             // in drawing order
   std::vector<short> wide_points_;        // x, y pairs in window pixels
   std::vector<std::size_t> wide_starts_;  // first point of each polyline
   TPoint wide_end_;

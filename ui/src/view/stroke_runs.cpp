@@ -13,7 +13,7 @@ inline bool Joins(bool open, int run_at, int run_lo, int run_hi, int at, int lo,
 
 }  // namespace
 
-void StrokeRuns::AddOtherStroke(int x1, int y1, int x2, int y2) {
+void StrokeRuns::AddStroke(int x1, int y1, int x2, int y2) {
   if (x1 == x2 && y1 == y2) return;
   if (x1 != x2 && y1 != y2) {
     segments_.push_back({static_cast<short>(x1), static_cast<short>(y1), static_cast<short>(x2),
@@ -46,11 +46,6 @@ const std::vector<Segment> &StrokeRuns::Segments() {
   Close(column_, true);
   Close(row_, false);
   return segments_;
-}
-
-void StrokeRuns::Clear() {
-  column_.open = row_.open = false;
-  segments_.clear();
 }
 
 }  // namespace tamrix::ui::view

@@ -2,7 +2,6 @@
 // same pixels.
 #pragma once
 
-#include <algorithm>
 #include <vector>
 
 namespace tamrix::ui::view {
@@ -23,21 +22,9 @@ struct Segment {
 class StrokeRuns {
  public:
   // One stroke from (x1, y1) to (x2, y2), both ends included.
-  void AddStroke(int x1, int y1, int x2, int y2) {
-    // Most strokes go on along the column being drawn.
-    if (x1 == x2 && y1 != y2 && column_.open && column_.at == x1) {
-      const int lo = std::min(y1, y2), hi = std::max(y1, y2);
-      if (lo <= column_.hi + 1 && hi >= column_.lo - 1) {
-        column_.lo = std::min(column_.lo, lo);
-        column_.hi = std::max(column_.hi, hi);
-        return;
-      }
-    }
-    AddOtherStroke(x1, y1, x2, y2);
-  }
+  void AddStroke(int x1, int y1, int x2, int y2);
   // The merged segments, in no particular order.
   const std::vector<Segment> &Segments();
-  void Clear();
 
  private:
   // Pixels lo..hi of one column (at = x) or one row (at = y).
@@ -47,7 +34,6 @@ class StrokeRuns {
     int lo = 0;
     int hi = 0;
   };
-  void AddOtherStroke(int x1, int y1, int x2, int y2);
   void Close(Run &run, bool column);
 
   Run column_;
