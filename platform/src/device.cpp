@@ -19,6 +19,7 @@
 #include "module_probe.h"
 #include "tamrix_platform/driver_module.h"
 #include "tamrix_platform/messages.h"
+#include "tamrix_window.h"
 
 namespace {
 
@@ -71,14 +72,24 @@ class DeviceTable {
     }
     if (!driver) {
       driver = Load(name, error);
-      if (!driver) return INVALID_HANDLE_VALUE;
+      if (!driver) {
+        open_errors_[name] = error;
+        return INVALID_HANDLE_VALUE;
+      }
     }
+    open_errors_.erase(name);
     // Without the delete-on-close flag a dynamic driver stays loaded.
     if (!delete_on_close) resident_[name] = driver;
     const std::uintptr_t handle = next_handle_;
     next_handle_ += 4;
     open_.emplace(handle, OpenDevice{name, std::move(driver), delete_on_close});
     return reinterpret_cast<HANDLE>(handle);
+  }
+
+  DWORD OpenError(const std::string &name) {
+    std::lock_guard lock(mutex_);
+    const auto it = open_errors_.find(name);
+    return it == open_errors_.end() ? ERROR_SUCCESS : it->second;
   }
 
   std::shared_ptr<LoadedDriver> Find(HANDLE handle) {
@@ -165,6 +176,8 @@ class DeviceTable {
   std::map<std::uintptr_t, OpenDevice> open_;
   std::map<std::string, std::shared_ptr<LoadedDriver>> resident_;
   std::set<FileIdentity> vouched_;
+  // Why the latest open of each device failed, for a program to tell its user.
+  std::map<std::string, DWORD> open_errors_;
   std::uintptr_t next_handle_ = 0x1000;
 };
 
@@ -177,20 +190,29 @@ DeviceTable &Devices() {
 
 constexpr char kDevicePrefix[] = R"(\\.\)";
 
+// The NAME of "\\.\NAME", or empty for any other path form.
+std::string DeviceName(const char *path) {
+  const std::string text = path ? path : "";
+  const std::string prefix = kDevicePrefix;
+  if (text.size() <= prefix.size() || text.compare(0, prefix.size(), prefix) != 0 ||
+      text.find_first_of("\\/", prefix.size()) != std::string::npos) {
+    return {};
+  }
+  return text.substr(prefix.size());
+}
+
 }  // namespace
 
 extern "C" HANDLE tmx_create_file(const char *name, DWORD, DWORD, void *, DWORD,
                                   DWORD flags_and_attributes, HANDLE) {
-  const std::string path = name ? name : "";
-  const std::string prefix = kDevicePrefix;
-  if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0 ||
-      path.find_first_of("\\/", prefix.size()) != std::string::npos) {
+  const std::string device = DeviceName(name);
+  if (device.empty()) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   DWORD error = ERROR_SUCCESS;
-  HANDLE handle = Devices().Open(path.substr(prefix.size()),
-                                 (flags_and_attributes & FILE_FLAG_DELETE_ON_CLOSE) != 0, error);
+  HANDLE handle =
+      Devices().Open(device, (flags_and_attributes & FILE_FLAG_DELETE_ON_CLOSE) != 0, error);
   if (handle == INVALID_HANDLE_VALUE) SetLastError(error);
   return handle;
 }
@@ -223,4 +245,9 @@ extern "C" BOOL tmx_close_handle(HANDLE object) {
     return 0;
   }
   return 1;
+}
+
+extern "C" uint32_t tmx_device_open_error(const char *device_name) {
+  const std::string device = DeviceName(device_name);
+  return device.empty() ? ERROR_PATH_NOT_FOUND : Devices().OpenError(device);
 }

@@ -9,6 +9,7 @@
 
 #include "tamrix_platform/device.h"
 #include "tamrix_platform/messages.h"
+#include "tamrix_window.h"
 
 namespace {
 
@@ -30,6 +31,12 @@ TEST(DeviceOpen, MissingModuleAndBadNamesFailWithPlatformCodes) {
   EXPECT_EQ(CreateFileA("\\\\.\\NOSUCH.VXD", 0, 0, nullptr, CREATE_NEW, 0, nullptr),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  // Kept for the program to tell its user, until an open of that device succeeds.
+  EXPECT_EQ(tmx_device_open_error("\\\\.\\NOSUCH.VXD"), ERROR_FILE_NOT_FOUND);
+  EXPECT_STREQ(tmx_error_text(ERROR_FILE_NOT_FOUND),
+               "ERROR_FILE_NOT_FOUND: the driver module or its probe program is missing");
+  EXPECT_EQ(tmx_error_text(12345), nullptr);
+  EXPECT_EQ(tmx_device_open_error("\\\\.\\ECHO.VXD"), ERROR_SUCCESS) << "never tried";
   for (const char *bad : {"", "ECHO.VXD", "\\\\.\\", "\\\\.\\sub\\ECHO.VXD", "/tmp/x"}) {
     SetLastError(0);
     EXPECT_EQ(CreateFileA(bad, 0, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
