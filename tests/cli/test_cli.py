@@ -217,8 +217,8 @@ def test_a_missing_or_damaged_driver_module_is_named_before_any_slot(broken_driv
     for args in (["list"], [*READ_4096, "--output", str(capture)]):
         result = run(cli, *args)
         assert (result.returncode, result.stdout) == (1, b""), result.stderr
+        said = f"tamrix-cli {args[0]}: the library could not open its driver: {why}"
         line = result.stderr.decode()
-        assert line.startswith(f"tamrix-cli {args[0]}: the library could not open its driver: {why}")
-        assert line.count("\n") == 1 and line.endswith("\n")
+        assert line.startswith(said) and line.count("\n") == 1 and line.endswith("\n")
     assert capture.read_bytes() == b"an older capture\n"
     assert run(cli, "--version").returncode == 0
