@@ -1,9 +1,21 @@
 #include "board_session.h"
 
+#include "tamrix_protocol.h"
 #include "tamrix_window.h"
 
 namespace tamrix_cli {
 namespace {
+
+// The library opens its driver when it is loaded; without it every call
+// fails alike, and only the platform knows why.
+void RequireDriver() {
+  const std::uint32_t error = tmx_device_open_error(TAMRIX_DEVICE_NAME);
+  if (error == 0) return;
+  const char *text = tmx_error_text(error);
+  throw CommandFailure{std::nullopt,
+                       "the library could not open its driver: " + std::to_string(error) +
+                           (text ? std::string(" ") + text : "")};
+}
 
 void CheckCall(std::int32_t result, const char *function, std::uint32_t slot) {
   if (result != 1) throw LibraryFailure{function, slot, TamrixGetLastError(slot)};
@@ -19,6 +31,7 @@ std::uint32_t DriverVersion(std::uint32_t slot) {
 }
 
 BoardSession::BoardSession(std::uint16_t slot, Notifications notifications) : slot_(slot) {
+  RequireDriver();
   if (notifications == Notifications::kWindow) {
     window_ = tmx_window_create();
     if (window_ == 0) throw CommandFailure{slot, "no notification window can be made"};

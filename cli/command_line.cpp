@@ -3,14 +3,19 @@
 #include <getopt.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
+#include <span>
 #include <vector>
 
 namespace tamrix_cli {
 namespace {
+
+constexpr std::uint64_t kLastChannel = 15;
+constexpr std::uint64_t kFirstMode = 1;
+constexpr std::uint64_t kLastMode = 10;
 
 constexpr char kToolUsage[] = "usage: tamrix-cli {list|info|read|watch} ... | --help | --version";
 
@@ -64,7 +69,9 @@ class Parser {
     throw UsageError{command_, what, subcommand_.usage};
   }
 
-  std::uint64_t Unsigned(const char *option, const char *text, std::uint64_t max) const {
+  // A decimal number from min to max; names the text given when it is not.
+  std::uint64_t Unsigned(const char *option, const char *text, std::uint64_t min,
+                         std::uint64_t max) const {
     // Plain decimal digits only: strtoull would take signs and blanks.
     if (*text == '\0' || std::strspn(text, "0123456789") != std::strlen(text)) {
       Fail(std::string(option) + " wants a number, not '" + text + "'");
@@ -74,46 +81,63 @@ class Parser {
     if (errno == ERANGE || value > max) {
       Fail(std::string(option) + " " + text + " is above " + std::to_string(max));
     }
+    if (value < min) Fail(std::string(option) + " " + text + " is below " + std::to_string(min));
     return value;
   }
 
   std::uint16_t Slot(const char *text) const {
-    return static_cast<std::uint16_t>(Unsigned("SLOT", text, TAMRIX_SLOT_COUNT - 1));
+    return static_cast<std::uint16_t>(Unsigned("SLOT", text, 0, TAMRIX_SLOT_COUNT - 1));
   }
 
   ChannelRange Channels(const char *text) const {
+    // "A" or "A-B"; anything else ("-1", "3-", "1-2-3") is shown whole.
+    const auto channel = [&](const std::string &part) {
+      if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) {
+        Fail(std::string("--channels wants A-B or A, not '") + text + "'");
+      }
+      return static_cast<unsigned>(Unsigned("--channels", part.c_str(), 0, kLastChannel));
+    };
     const char *dash = std::strchr(text, '-');
-    const std::string first(text, dash ? dash : text + std::strlen(text));
-    constexpr std::uint64_t kWidest = 255;  // the library judges 0 to 15
     ChannelRange range;
-    range.first = static_cast<unsigned>(Unsigned("--channels", first.c_str(), kWidest));
-    range.last =
-        dash ? static_cast<unsigned>(Unsigned("--channels", dash + 1, kWidest)) : range.first;
+    range.first = channel(dash ? std::string(text, dash) : std::string(text));
+    range.last = dash ? channel(dash + 1) : range.first;
     if (range.first > range.last) Fail("--channels " + std::string(text) + " runs backwards");
     return range;
   }
 
-  double Seconds(const char *text) const {
+  // Seconds as the steady clock counts them: a number too large for it would
+  // wrap round to a time already past.
+  std::chrono::nanoseconds Seconds(const char *text) const {
     char *end = nullptr;
     errno = 0;
     const double value = std::strtod(text, &end);
     if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value) || value <= 0) {
       Fail(std::string("--seconds wants a positive number, not '") + text + "'");
     }
-    return value;
+    const std::chrono::duration<double> seconds(value);
+    using Longest = std::chrono::duration<double, std::nano>;
+    if (Longest(seconds) >= Longest(std::chrono::nanoseconds::max())) {
+      Fail(std::string("--seconds ") + text + " is above " +
+           std::to_string(
+               std::chrono::floor<std::chrono::seconds>(std::chrono::nanoseconds::max()).count()));
+    }
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(seconds);
   }
 
   // Runs getopt_long over the subcommand's arguments; calls take(option,
   // argument) for each option, returns the operands.
   template <typename Take>
-  std::vector<const char *> Options(int argc, char **argv, const option *options, Take take) {
+  std::span<char *const> Options(int argc, char **argv, const option *options, Take take) {
     opterr = 0;
     optind = 1;
     int index = 0;
     for (;;) {
       const int c = getopt_long(argc, argv, ":h", options, &index);
       if (c == -1) break;
-      if (c == 'h') throw PrintCommand{std::string(subcommand_.usage) + "\n" + subcommand_.details};
+      if (c == 'h') {
+        throw PrintCommand{subcommand_.name,
+                           std::string(subcommand_.usage) + "\n" + subcommand_.details};
+      }
       if (c == ':') Fail(std::string("option ") + argv[optind - 1] + " wants a value");
       if (c == '?') Fail(std::string("unknown option ") + argv[optind - 1]);
       take(c, optarg);
@@ -173,19 +197,18 @@ Command ParseSampling(Parser &parser, int argc, char **argv) {
         has_channels = true;
         break;
       case kMode:
-        sampling.mode = static_cast<std::int32_t>(
-            parser.Unsigned("--mode", value, std::numeric_limits<std::int32_t>::max()));
+        sampling.mode =
+            static_cast<std::int32_t>(parser.Unsigned("--mode", value, kFirstMode, kLastMode));
         has_mode = true;
         break;
       case kPeriod:
-        sampling.period_us = static_cast<std::uint32_t>(
-            parser.Unsigned("--period-us", value, std::numeric_limits<std::uint32_t>::max()));
+        sampling.period_us =
+            static_cast<std::uint32_t>(parser.Unsigned("--period-us", value, 1, TAMRIX_TIMER_MAX));
         has_period = true;
         break;
       case kCount:
         // Far beyond any capture, and safe to round up to whole scans.
-        read_command.count = parser.Unsigned("--count", value, std::uint64_t{1} << 48);
-        if (read_command.count == 0) parser.Fail("--count must be at least 1");
+        read_command.count = parser.Unsigned("--count", value, 1, std::uint64_t{1} << 48);
         has_count = true;
         break;
       case kFormat:
@@ -224,8 +247,8 @@ Command ParseSampling(Parser &parser, int argc, char **argv) {
 Command ParseCommandLine(int argc, char **argv) {
   if (argc < 2) throw UsageError{"tamrix-cli", "no command given", kToolUsage};
   const std::string first = argv[1];
-  if (first == "-h" || first == "--help") return PrintCommand{kToolHelp};
-  if (first == "--version") return PrintCommand{"tamrix-cli " TAMRIX_CLI_VERSION "\n"};
+  if (first == "-h" || first == "--help") return PrintCommand{"help", kToolHelp};
+  if (first == "--version") return PrintCommand{"version", "tamrix-cli " TAMRIX_CLI_VERSION "\n"};
   for (const Subcommand &subcommand : kSubcommands) {
     if (first != subcommand.name) continue;
     Parser parser(subcommand);

@@ -1,6 +1,7 @@
 // The tool's command line: one subcommand, its SLOT and its long options.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,11 +36,13 @@ struct ReadCommand {
 
 struct WatchCommand {
   SamplingOptions sampling;
-  std::optional<double> seconds;  // none: until interrupted
+  std::optional<std::chrono::nanoseconds> seconds;  // none: until interrupted
 };
 
-// --help or --version: the text to print on standard output.
+// --help or --version: the text to print on standard output, and the
+// command that prints it ("version", "help", "read") for a failure to.
 struct PrintCommand {
+  std::string name;
   std::string text;
 };
 

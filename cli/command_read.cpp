@@ -1,10 +1,7 @@
 // read: samples until the words asked for are fetched, draining the buffer
 // whenever the board says so, and whenever it has been quiet for a while.
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -12,6 +9,7 @@
 #include "commands.h"
 #include "event_wait.h"
 #include "interrupt.h"
+#include "output_file.h"
 #include "progress_bar.h"
 #include "scan_writer.h"
 
@@ -21,25 +19,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 enum class Ending { kComplete, kInterrupted, kWordsLost, kStalled };
-
-struct Output {
-  std::FILE *file = stdout;
-  std::string name = "standard output";
-  std::unique_ptr<std::FILE, int (*)(std::FILE *)> owned{nullptr, &std::fclose};
-};
-
-Output OpenOutput(const ReadCommand &command) {
-  Output output;
-  if (command.output.empty()) return output;
-  output.owned.reset(std::fopen(command.output.c_str(), "wb"));
-  if (!output.owned) {
-    throw CommandFailure{command.sampling.slot,
-                         "cannot open " + command.output + ": " + std::strerror(errno)};
-  }
-  output.file = output.owned.get();
-  output.name = command.output;
-  return output;
-}
 
 // One capture: the words wanted, those fetched, and those of the current run
 // (a single-scan mode starts a run per scan).
@@ -117,27 +96,41 @@ int RunRead(const ReadCommand &command) {
   const SamplingOptions &sampling = command.sampling;
   const unsigned scan_words = sampling.channels.Count();
   const std::uint64_t wanted = (command.count + scan_words - 1) / scan_words * scan_words;
-  Output output = OpenOutput(command);
-  CatchInterrupts();
-
-  BoardSession board(sampling.slot, BoardSession::Notifications::kWindow);
-  const std::uint16_t slot = board.slot();
   const ModeRecord mode{sampling.channels.first, sampling.channels.last,
                         BufferWords(sampling.mode, scan_words, wanted), sampling.period_us,
                         sampling.mode};
-  board.SetMode(mode);
+  // Before the temporary file exists, so that Ctrl-C never leaves it behind.
+  CatchInterrupts();
+  std::uint16_t slot = sampling.slot;
+  std::optional<OutputFile> output;
+  std::optional<ScanWriter> writer;
+  // A run keeps what it wrote once it wrote a whole scan, however it ends:
+  // the words fetched are gone from the board.
+  const auto finish = [&] {
+    if (!output) return std::string();
+    return output->Finish(writer && writer->scans_written() > 0 && writer->sound());
+  };
   Ending ending;
   std::uint64_t fetched;
   try {
-    ScanWriter writer(output.file, output.name, command.format, sampling.channels);
-    Capture capture(board, mode, wanted, writer);
+    output.emplace(command.output);
+    BoardSession board(sampling.slot, BoardSession::Notifications::kWindow);
+    slot = board.slot();
+    board.SetMode(mode);
+    writer.emplace(output->file(), output->name(), command.format, sampling.channels);
+    Capture capture(board, mode, wanted, *writer);
     ending = capture.Run();
     fetched = capture.fetched();
+    board.Stop();
+    board.Close();
   } catch (const OutputError &error) {
+    finish();
     throw CommandFailure{slot, error.what};
+  } catch (...) {
+    finish();  // the failure of the run is the one to tell
+    throw;
   }
-  board.Stop();
-  board.Close();
+  if (const std::string why = finish(); !why.empty()) throw CommandFailure{slot, why};
 
   const std::string progress = std::to_string(fetched) + " of " + std::to_string(wanted);
   switch (ending) {

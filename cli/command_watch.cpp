@@ -32,10 +32,11 @@ int RunWatch(const WatchCommand &command) {
 
   board.Start();
   const Clock::time_point start = Clock::now();
-  const Clock::time_point end = command.seconds
-                                    ? start + std::chrono::duration_cast<Clock::duration>(
-                                                  std::chrono::duration<double>(*command.seconds))
-                                    : Clock::time_point::max();
+  // Past the clock's last time point is as good as never.
+  const Clock::time_point end =
+      command.seconds && *command.seconds < Clock::time_point::max() - start
+          ? start + std::chrono::duration_cast<Clock::duration>(*command.seconds)
+          : Clock::time_point::max();
   for (;;) {
     const Clock::time_point now = Clock::now();
     if (now >= end) break;

@@ -17,8 +17,8 @@ std::string FailureLine(const char *command, const LibraryFailure &failure) {
 }
 
 std::string FailureLine(const char *command, const CommandFailure &failure) {
-  return std::string("tamrix-cli ") + command + ": slot " + std::to_string(failure.slot) + ": " +
-         failure.what;
+  const std::string slot = failure.slot ? "slot " + std::to_string(*failure.slot) + ": " : "";
+  return std::string("tamrix-cli ") + command + ": " + slot + failure.what;
 }
 
 }  // namespace tamrix_cli

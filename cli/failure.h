@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tamrix_cli {
@@ -13,9 +14,10 @@ struct LibraryFailure {
   std::int32_t code;
 };
 
-// Any other failure of a command on a slot, told in words.
+// Any other failure of a command, on a slot or before there is one, told in
+// words.
 struct CommandFailure {
-  std::uint32_t slot;
+  std::optional<std::uint32_t> slot;
   std::string what;
 };
 

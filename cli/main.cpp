@@ -1,7 +1,9 @@
 // tamrix-cli: the boards from the shell. Parses the command line, runs one
 // subcommand, and turns every failure into one line on standard error.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <variant>
 
@@ -24,7 +26,8 @@ struct Runner {
 };
 
 const char *NameOf(const Command &command) {
-  constexpr const char *kNames[] = {"list", "info", "read", "watch", "help"};
+  if (const auto *print = std::get_if<PrintCommand>(&command)) return print->name.c_str();
+  constexpr const char *kNames[] = {"list", "info", "read", "watch"};
   return kNames[command.index()];
 }
 
@@ -58,8 +61,11 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "tamrix-cli %s: %s\n", NameOf(command), error.what());
     return 1;
   }
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "tamrix-cli %s: cannot write standard output\n", NameOf(command));
+  const bool flushed = std::fflush(stdout) == 0;
+  if (!flushed || std::ferror(stdout)) {
+    // errno is the flush's only when the flush failed; an earlier write's is gone.
+    std::fprintf(stderr, "tamrix-cli %s: cannot write standard output%s%s\n", NameOf(command),
+                 flushed ? "" : ": ", flushed ? "" : std::strerror(errno));
     return 1;
   }
   return status;

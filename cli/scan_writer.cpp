@@ -64,6 +64,7 @@ void ScanWriter::Flush() {
   // Each batch goes out at once, so that a reader of a pipe sees it.
   if (std::fwrite(text_.data(), 1, text_.size(), file_) != text_.size() ||
       std::fflush(file_) != 0) {
+    sound_ = false;
     throw OutputError{"cannot write " + name_ + ": " + std::strerror(errno)};
   }
   text_.clear();

@@ -27,6 +27,8 @@ class ScanWriter {
   void Add(std::span<const std::uint16_t> words);
 
   std::uint64_t scans_written() const { return scans_written_; }
+  // Every scan written reached the file whole: no write failed.
+  bool sound() const { return sound_; }
 
  private:
   void WriteScan(const std::uint16_t *scan);
@@ -39,6 +41,7 @@ class ScanWriter {
   std::vector<std::uint16_t> partial_;
   std::uint64_t words_seen_ = 0;
   std::uint64_t scans_written_ = 0;
+  bool sound_ = true;
   std::string text_;
 };
 

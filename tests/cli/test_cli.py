@@ -1,7 +1,10 @@
 """tamrix-cli as a shell script meets it: output, exit status, stderr."""
 
+import os
 import re
+import shutil
 import signal
+import stat
 import struct
 import subprocess
 import time
@@ -10,10 +13,35 @@ import pytest
 from board_signals import assert_documented_signal
 
 READ_4096 = ["read", "0", "--channels", "0-3", "--mode", "3", "--period-us", "100", "--count", "4096"]
+WATCH = ["watch", "0", "--channels", "0-3", "--mode", "3", "--period-us", "100"]
+USAGE = {
+    "read": "usage: tamrix-cli read SLOT --channels A-B --mode N --period-us T --count N "
+            "[--format csv|raw] [--output FILE]",
+    "watch": "usage: tamrix-cli watch SLOT --channels A-B --mode N --period-us T [--seconds S]",
+}
 
 
-def run(cli, *args):
-    return subprocess.run([cli, *args], capture_output=True, timeout=60)
+def run(cli, *args, **options):
+    return subprocess.run([cli, *args], capture_output=True, timeout=60, **options)
+
+
+def files_in(folder):
+    return sorted(path.name for path in folder.iterdir())
+
+
+@pytest.fixture(scope="module", params=["missing", "damaged"])
+def broken_driver_cli(request, cli, tmp_path_factory):
+    """The tool with its libraries and probe copied beside a driver module
+    that is missing or cut short; the codes the platform gives for each."""
+    built = os.path.dirname(cli)
+    folder = tmp_path_factory.mktemp(request.param)
+    for name in ("tamrix-cli", "libtamrix.so.1", "libtamrix_platform.so.1", "tamrix-probe"):
+        shutil.copy(os.path.join(built, name), folder)
+    if request.param == "damaged":
+        with open(os.path.join(built, "tamrix.vxd.so"), "rb") as module:
+            (folder / "tamrix.vxd.so").write_bytes(module.read(1000))
+        return str(folder / "tamrix-cli"), "193 ERROR_BAD_EXE_FORMAT: the driver module is damaged"
+    return str(folder / "tamrix-cli"), "2 ERROR_FILE_NOT_FOUND: the driver module or its probe"
 
 
 def csv_rows(text):
@@ -35,45 +63,94 @@ def test_read_csv_gives_each_channel_its_documented_signal(cli):
 def test_raw_output_is_the_csv_words_little_endian(cli, tmp_path):
     # Boards are per process and the signals restart at SetMode, so two runs
     # with the same settings deliver the same words. DMA mode, 3 channels,
-    # a count that is not whole scans (rounded up), to a file.
+    # a count that is not whole scans (rounded up), to files: a new one gets
+    # its mode from the umask, an existing one is replaced and keeps its own.
     settings = ["read", "5", "--channels", "1-3", "--mode", "5", "--period-us", "20",
                 "--count", "4999"]
-    csv = run(cli, *settings)
-    raw_file = tmp_path / "capture.bin"
+    csv_file, raw_file = tmp_path / "capture.csv", tmp_path / "capture.bin"
+    raw_file.write_bytes(b"an older, longer capture" * 1000)
+    raw_file.chmod(0o604)
+    csv = run(cli, *settings, "--output", str(csv_file), preexec_fn=lambda: os.umask(0o027))
     raw = run(cli, *settings, "--format", "raw", "--output", str(raw_file))
     assert (csv.returncode, raw.returncode) == (0, 0), (csv.stderr, raw.stderr)
-    assert raw.stdout == b""
-    _, rows = csv_rows(csv.stdout)
+    assert (csv.stdout, raw.stdout) == (b"", b"")
+    assert files_in(tmp_path) == ["capture.bin", "capture.csv"]
+    assert stat.S_IMODE(csv_file.stat().st_mode) == 0o640
+    assert stat.S_IMODE(raw_file.stat().st_mode) == 0o604
+    _, rows = csv_rows(csv_file.read_bytes())
     assert len(rows) == 1667  # 4999 words rounded up to whole scans of 3
     expected = [(channel << 12) | value for row in rows for channel, value in zip((1, 2, 3), row)]
     data = raw_file.read_bytes()
     assert list(struct.unpack(f"<{len(data) // 2}H", data)) == expected
 
 
-def test_ctrl_c_during_read_writes_whole_rows_and_stops(cli):
-    # 1000 words a second: a million would take a quarter of an hour.
-    process = subprocess.Popen(
-        [cli, "read", "0", "--channels", "0-3", "--mode", "3", "--period-us", "1000",
-         "--count", "1000000"],
-        stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)  # communicate() reads on
-    header = process.stdout.readline()
-    first_row = process.stdout.readline()  # sampling is under way
-    process.send_signal(signal.SIGINT)
+@pytest.mark.parametrize("output, cut", [("stdout", "interrupt"), ("file", "interrupt"),
+                                         ("file", "words lost")])
+def test_a_read_cut_short_writes_whole_rows_and_stops(cli, tmp_path, output, cut):
+    # Interrupted: 1000 words a second, a million would take a quarter of an
+    # hour. Words lost: 500,000 a second fill the 262,144-word buffer while
+    # the tool is stopped for a second.
+    period, count = ("1000", 1000000) if cut == "interrupt" else ("2", 100000000)
+    args = [cli, "read", "0", "--channels", "0-3", "--mode", "3", "--period-us", period,
+            "--count", str(count)]
+    capture = tmp_path / "scan.csv"
+    if output == "file":
+        capture.write_bytes(b"an older capture\n")
+        args += ["--output", str(capture)]
+    process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               bufsize=0)  # communicate() reads on
+    if output == "stdout":
+        text = process.stdout.readline() + process.stdout.readline()  # sampling is under way
+    else:
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and not any(
+                path.name != "scan.csv" and path.read_bytes().count(b"\n") >= 2
+                for path in tmp_path.iterdir()):
+            time.sleep(0.02)
+    if cut == "interrupt":
+        process.send_signal(signal.SIGINT)
+    else:
+        process.send_signal(signal.SIGSTOP)
+        time.sleep(1)
+        process.send_signal(signal.SIGCONT)
     start = time.monotonic()
     rest, stderr = process.communicate(timeout=10)
     assert time.monotonic() - start < 2
-    assert process.returncode == 130
-    assert header == b"ch00,ch01,ch02,ch03\n"
-    text = first_row + rest
+    if output == "stdout":
+        text += rest
+    else:
+        assert (rest, files_in(tmp_path)) == (b"", ["scan.csv"])
+        text = capture.read_bytes()
+    header, _, text = text.partition(b"\n")
+    assert header == b"ch00,ch01,ch02,ch03"
     assert text.endswith(b"\n")
     rows = [[int(v) for v in line.split(b",")] for line in text.splitlines()]
     assert all(len(row) == 4 for row in rows)
     # Whole, consecutive scans: channel 3 climbs 32 a scan from 0.
     assert [row[3] for row in rows] == [32 * k % 4096 for k in range(len(rows))]
     # A scan cut short is fetched but not written.
-    said = re.fullmatch(r"tamrix-cli read: slot 0: interrupted after (\d+) of 1000000 words\n",
-                        stderr.decode())
+    if cut == "interrupt":
+        assert process.returncode == 130
+        said = re.fullmatch(rf"tamrix-cli read: slot 0: interrupted after (\d+) of {count} words\n",
+                            stderr.decode())
+    else:
+        assert process.returncode == 1
+        said = re.fullmatch(rf"tamrix-cli read: slot 0: the board lost words to a full buffer "
+                            rf"after (\d+) of {count} words; the output stops before them\n",
+                            stderr.decode())
     assert said and int(said[1]) // 4 == len(rows)
+
+
+def test_watch_runs_as_long_as_the_clock_can_count(cli):
+    # 292 years, near the end of the clock's nanoseconds: neither the
+    # conversion nor the end time may wrap round to a time already past.
+    process = subprocess.Popen([cli, *WATCH, "--seconds", "9223372036"], stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE)
+    first = process.stdout.readline()
+    process.send_signal(signal.SIGINT)
+    _, stderr = process.communicate(timeout=10)
+    assert re.fullmatch(rb" +\d+\.\d{3}  0x6402  BuffHalfFull\n", first), first
+    assert (process.returncode, stderr) == (0, b"")
 
 
 @pytest.mark.parametrize(
@@ -90,6 +167,11 @@ def test_ctrl_c_during_read_writes_whole_rows_and_stops(cli):
          "(the board has no DMA channel)"),
         ([*READ_4096, "--format", "xml"], 2, "tamrix-cli read: --format is csv or raw, not 'xml'"),
         ([*READ_4096, "--bogus"], 2, "tamrix-cli read: unknown option --bogus"),
+        ([*READ_4096, "--channels", "16"], 2, "tamrix-cli read: --channels 16 is above 15"),
+        ([*READ_4096, "--channels", "-1"], 2,
+         "tamrix-cli read: --channels wants A-B or A, not '-1'"),
+        ([*READ_4096, "--period-us", "0"], 2, "tamrix-cli read: --period-us 0 is below 1"),
+        ([*WATCH, "--seconds", "1e10"], 2, "tamrix-cli watch: --seconds 1e10 is above 9223372036"),
     ],
 )
 def test_failures_are_one_line_and_an_exit_status(cli, args, status, line):
@@ -99,8 +181,44 @@ def test_failures_are_one_line_and_an_exit_status(cli, args, status, line):
     lines = result.stderr.decode().splitlines()
     assert lines[0] == line
     if status == 2:
-        assert lines[1:] == [
-            "usage: tamrix-cli read SLOT --channels A-B --mode N --period-us T --count N "
-            "[--format csv|raw] [--output FILE]"]
+        assert lines[1:] == [USAGE[args[0]]]
     else:
         assert len(lines) == 1
+
+
+@pytest.mark.parametrize("command", ["--version", "list"])
+def test_output_that_cannot_be_written_names_the_command(cli, command):
+    with open("/dev/full", "wb") as full:
+        result = subprocess.run([cli, command], stdout=full, stderr=subprocess.PIPE, timeout=60)
+    assert result.returncode == 1
+    assert result.stderr == (f"tamrix-cli {command.lstrip('-')}: cannot write standard output: "
+                             "No space left on device\n").encode()
+
+
+@pytest.mark.parametrize("args", [
+    ["read", "3", *READ_4096[2:]],  # an empty slot
+    ["read", "2", "--channels", "0-3", "--mode", "5", "--period-us", "100", "--count", "8"],
+])
+def test_a_failed_read_leaves_an_existing_file_as_it_was(cli, tmp_path, args):
+    capture = tmp_path / "scan.csv"
+    capture.write_bytes(b"an older capture\n")
+    capture.chmod(0o600)
+    result = run(cli, *args, "--output", str(capture))
+    assert result.returncode == 1, result.stderr
+    assert files_in(tmp_path) == ["scan.csv"]
+    assert capture.read_bytes() == b"an older capture\n"
+    assert stat.S_IMODE(capture.stat().st_mode) == 0o600
+
+
+def test_a_missing_or_damaged_driver_module_is_named_before_any_slot(broken_driver_cli, tmp_path):
+    cli, why = broken_driver_cli
+    capture = tmp_path / "scan.csv"
+    capture.write_bytes(b"an older capture\n")
+    for args in (["list"], [*READ_4096, "--output", str(capture)]):
+        result = run(cli, *args)
+        assert (result.returncode, result.stdout) == (1, b""), result.stderr
+        said = f"tamrix-cli {args[0]}: the library could not open its driver: {why}"
+        line = result.stderr.decode()
+        assert line.startswith(said) and line.count("\n") == 1 and line.endswith("\n")
+    assert capture.read_bytes() == b"an older capture\n"
+    assert run(cli, "--version").returncode == 0
