@@ -9,6 +9,9 @@ constexpr std::uint32_t kLargestWordBuffer = 262144;
 constexpr std::uint32_t kLargestDmaBuffer = 65536;  // 32 pages of 4096 bytes
 constexpr std::uint32_t kFifoTransferWords = 512;
 constexpr std::uint32_t kDmaPageWords = 2048;
+// A continuous run's buffer holds at least 32 ms at the top rate: a few polls
+// at the shortest interval, so that a short read is never overrun between two.
+constexpr std::uint64_t kFewestContinuousWords = 16384;
 constexpr double kShortestConversionUs = 2;
 constexpr unsigned kAveragedConversions = 16;
 
@@ -45,6 +48,7 @@ std::uint32_t LargestBuffer(std::int32_t mode) {
 }
 
 std::uint32_t BufferWords(std::int32_t mode, unsigned scan_words, std::uint64_t words) {
+  if (!IsSingleScanMode(mode)) words = std::max(words, kFewestContinuousWords);
   const std::uint64_t scans = std::max<std::uint64_t>(1, (words + scan_words - 1) / scan_words);
   const std::uint64_t largest_scans = std::max<std::uint64_t>(1, LargestBuffer(mode) / scan_words);
   return static_cast<std::uint32_t>(std::min(scans, largest_scans) * scan_words);

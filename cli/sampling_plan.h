@@ -34,8 +34,8 @@ bool IsSingleScanMode(std::int32_t mode);
 // The largest buffer, in words, the board accepts for the mode.
 std::uint32_t LargestBuffer(std::int32_t mode);
 
-// words rounded up to whole scans, at most the largest buffer of the mode
-// (whole scans too), at least one scan.
+// words (for a continuous mode at least 16,384) rounded up to whole scans,
+// at most the largest buffer of the mode (whole scans too), at least one scan.
 std::uint32_t BufferWords(std::int32_t mode, unsigned scan_words, std::uint64_t words);
 
 // How long to wait for a notification before looking at the buffer anyway:

@@ -58,6 +58,12 @@ def test_read_csv_gives_each_channel_its_documented_signal(cli):
     assert len(rows) == 1024 and all(len(row) == 4 for row in rows)
     for channel in range(4):
         assert_documented_signal(channel, [row[channel] for row in rows])
+    # A read far shorter than a poll's worth of words is not overrun between polls.
+    for _ in range(3):
+        short = run(cli, "read", "0", "--channels", "0", "--mode", "3", "--period-us", "100",
+                    "--count", "4")
+        assert short.returncode == 0, short.stderr
+        assert csv_rows(short.stdout)[1] == [[2048], [2146], [2244], [2341]]
 
 
 def test_raw_output_is_the_csv_words_little_endian(cli, tmp_path):
