@@ -119,12 +119,13 @@ def _interrupt_deferred():
 class Board:
     """A Tamrix board: ``with tamrix.Board(0) as board: ...``.
 
-    ``slot`` is 0 to 15, or None for the lowest free board. The board is
+    ``slot`` is 0 to 15, or None for the lowest free board (ValueError for
+    any other). The board is
     closed by ``close()``, at the end of the ``with`` block, or at the latest
     when the process exits. A closed board raises ValueError on every call.
 
-    Integer arguments must fit the library's C types (a slot 16 bits, the
-    others 32), or ValueError says which; a number that fits goes to the
+    Other integer arguments must fit the library's C types (32 bits), or
+    ValueError says which; a number that fits goes to the
     library, whose refusal raises TamrixError (channel 16 is
     TAMRIX_ERR_CHANNEL).
     """
@@ -132,6 +133,9 @@ class Board:
     def __init__(self, slot=None):
         if slot is not None:
             slot = _c_integer("slot", slot, 16)
+            # The driver takes a slot number of 16 or more for a lower slot.
+            if slot >= _status.SLOT_COUNT:
+                raise ValueError(f"slot must be 0 to {_status.SLOT_COUNT - 1} or None, not {slot}")
         self._lib = lib = library()
         self._window = lib.tmx_window_create()
         if self._window == 0:
@@ -143,7 +147,7 @@ class Board:
             raise TamrixError("tmx_window_fd", slot, None, "the notification window has no descriptor")
         wanted = ctypes.c_uint16(_status.ANY_SLOT if slot is None else slot)
         # A failed create leaves its code library-wide: any valid slot reads it.
-        asked = slot if slot is not None and slot < _status.SLOT_COUNT else 0
+        asked = 0 if slot is None else slot
         code = _library.call("TamrixCreate", asked, ctypes.byref(wanted), self._window, None)
         if code != 0:
             lib.tmx_window_destroy(self._window)
