@@ -1,12 +1,14 @@
 // Writes the Python package's tables from the C headers themselves: the
 // status codes with their names and meanings, the notification names, and
-// the records' layout, so that the package never keeps a copy of its own.
+// the records' layout and the device name, so that the package never keeps a
+// copy of its own.
 // Usage: make_tables OUTPUT.py
 #include <cstddef>
 #include <cstdio>
 #include <string>
 
 #include "tamrix.h"
+#include "tamrix_protocol.h"
 
 namespace {
 
@@ -48,6 +50,8 @@ int main(int argc, char **argv) {
   std::fprintf(out, "}\n\n");
 
   std::fprintf(out, "SLOT_COUNT = %d\nANY_SLOT = 0x%X\n\n", TAMRIX_SLOT_COUNT, TAMRIX_ANY_SLOT);
+  std::fprintf(out, "# The device the library opens when it is loaded.\nDEVICE_NAME = %s\n\n",
+               Quoted(TAMRIX_DEVICE_NAME).c_str());
 
   std::fprintf(out, "MODE_RECORD_SIZE = %zu\nRECORD_SIZE = %zu\nRECORD_OFFSETS = {\n",
                sizeof(ModeRecord), sizeof(TAMRIXR));

@@ -9,11 +9,23 @@
 
 Every failure raises TamrixError, with the function that failed, the slot,
 and the status code with its name and meaning.
+
+Threads: the library keeps one status code per process, the latest call's,
+whichever thread made it. The package holds ``tamrix.library_lock`` from each
+of its calls into the library to the status read that answers for it, so its
+boards may be used from several threads (one board by one thread at a time).
+Code of your own that calls libtamrix directly in the same process (ctypes,
+an extension) must hold ``tamrix.library_lock`` from each call to its
+TamrixGetLastError, or its codes and the package's can answer for each other.
+
+Ctrl-C in a read stops sampling; the KeyboardInterrupt carries the words read
+so far as ``words``, as DataError does.
 """
 
 from . import _status
 from ._board import Board
 from ._errors import DataError, SamplingTimeout, TamrixError
+from ._library import LOCK as library_lock
 from ._records import Inputs, Resources, SamplingStatus, Version
 
 __all__ = [
@@ -26,6 +38,7 @@ __all__ = [
     "SamplingTimeout",
     "TamrixError",
     "Version",
+    "library_lock",
     "status_meaning",
     "status_name",
 ]

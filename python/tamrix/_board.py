@@ -1,13 +1,17 @@
 """One board, opened on a slot, with the notification window it posts to."""
 
+import contextlib
 import ctypes
+import operator
 import select
+import signal
+import threading
 import time
 import weakref
 
 import numpy as np
 
-from . import _status
+from . import _library, _status
 from ._errors import DataError, SamplingTimeout, TamrixError
 from ._library import ModeRecord, TAMRIXR, library
 from ._records import Inputs, Resources, SamplingStatus, Version
@@ -17,6 +21,34 @@ _AVERAGED_MODES = (2, 7)
 _FIFO_MODES = (4, 9)
 _DMA_MODES = (5, 10)
 _TRIGGERED_MODES = range(6, 11)
+_BUFF_OVERFLOW = 0x6404
+# How late a board's words may reach the buffer after they are due (the
+# driver delivers in batches), and how far its clock may run slow.
+_DELIVERY_SLACK = 0.003
+_CLOCK_DRIFT = 1.01
+
+
+def _c_integer(name, value, bits, signed=False):
+    """The value as a C integer of ``bits`` bits, or ValueError: ctypes
+    would cut it silently, and a cut number addresses something else."""
+    if isinstance(value, (bool, np.bool_)):
+        raise ValueError(f"{name} must be an integer, not {value!r}")
+    try:
+        value = operator.index(value)
+    except TypeError:
+        raise ValueError(f"{name} must be an integer, not {value!r}") from None
+    low, high = (-(1 << (bits - 1)), (1 << (bits - 1)) - 1) if signed else (0, (1 << bits) - 1)
+    if not low <= value <= high:
+        raise ValueError(f"{name} must be {low} to {high}, not {value}")
+    return value
+
+
+def _seconds(name, value):
+    if value is None:
+        return None
+    if isinstance(value, bool) or not isinstance(value, (int, float)) or not value >= 0:
+        raise ValueError(f"{name} must be None or seconds from 0, not {value!r}")
+    return value
 
 
 def _word_seconds(mode):
@@ -34,58 +66,97 @@ def _poll_interval(mode, scan_words):
     return min(max(words * _word_seconds(mode), 0.005), 0.25)
 
 
-def _stall_limit(mode, scan_words):
-    """How long a sampling board may deliver no word: words come in bursts
-    (a FIFO half, a DMA page, a scan), a triggered mode waits for ExTrg."""
-    burst = 1
+def _burst_words(mode, scan_words):
+    """How many words reach the buffer at once: a FIFO half, a DMA page, a
+    scan, else one."""
     if mode.Mode in _FIFO_MODES:
-        burst = 512
-    elif mode.Mode in _DMA_MODES:
-        burst = min(2048, mode.BuffSize)
-    elif mode.Mode in _SINGLE_SCAN_MODES:
-        burst = scan_words
+        return 512
+    if mode.Mode in _DMA_MODES:
+        return 2048
+    return scan_words if mode.Mode in _SINGLE_SCAN_MODES else 1
+
+
+def _stall_limit(mode, scan_words):
+    """How long a sampling board may deliver no word: words come in bursts,
+    a triggered mode waits for ExTrg."""
+    burst = min(_burst_words(mode, scan_words), mode.BuffSize)
     limit = 3 + 2 * burst * _word_seconds(mode)
     return limit + 1 if mode.Mode in _TRIGGERED_MODES else limit
 
 
 def _channel_range(channels):
-    channels = list(channels)
-    if not channels or channels != list(range(channels[0], channels[0] + len(channels))):
-        raise ValueError("channels must be consecutive and rising, e.g. range(0, 4)")
-    return channels[0], channels[-1]
+    """(first, last) of consecutive rising channels."""
+    if isinstance(channels, range):
+        ordered = len(channels) > 0 and (len(channels) == 1 or channels.step == 1)
+    else:
+        channels = [_c_integer("a channel", channel, 32) for channel in channels]
+        ordered = channels and channels == list(range(channels[0], channels[0] + len(channels)))
+    if not ordered:
+        raise ValueError(f"channels must be consecutive and rising, e.g. range(0, 4), not {channels}")
+    return (
+        _c_integer("the first channel", channels[0], 32),
+        _c_integer("the last channel", channels[-1], 32),
+    )
 
 
-def _release(lib, slot, window):
-    lib.TamrixClose(slot)  # stops sampling too
-    lib.tmx_window_destroy(window)
+@contextlib.contextmanager
+def _interrupt_deferred():
+    """Holds Ctrl-C back while words leave the driver and are counted: they
+    are gone from its buffer once the call returns."""
+    if threading.current_thread() is not threading.main_thread():
+        yield
+        return
+    caught = []
+    previous = signal.signal(signal.SIGINT, lambda signum, frame: caught.append(frame))
+    try:
+        yield
+    finally:
+        signal.signal(signal.SIGINT, previous)
+        if caught and callable(previous):
+            previous(signal.SIGINT, caught[0])
 
 
 class Board:
     """A Tamrix board: ``with tamrix.Board(0) as board: ...``.
 
-    ``slot`` is 0 to 15, or None for the lowest free board. The board is
+    ``slot`` is 0 to 15, or None for the lowest free board (ValueError for
+    any other). The board is
     closed by ``close()``, at the end of the ``with`` block, or at the latest
-    when the process exits.
+    when the process exits. A closed board raises ValueError on every call.
+
+    Other integer arguments must fit the library's C types (32 bits), or
+    ValueError says which; a number that fits goes to the
+    library, whose refusal raises TamrixError (channel 16 is
+    TAMRIX_ERR_CHANNEL).
     """
 
     def __init__(self, slot=None):
-        if slot is not None and (not isinstance(slot, int) or not 0 <= slot < _status.SLOT_COUNT):
-            raise ValueError(f"slot must be 0 to {_status.SLOT_COUNT - 1} or None, not {slot!r}")
+        if slot is not None:
+            slot = _c_integer("slot", slot, 16)
+            # The driver takes a slot number of 16 or more for a lower slot.
+            if slot >= _status.SLOT_COUNT:
+                raise ValueError(f"slot must be 0 to {_status.SLOT_COUNT - 1} or None, not {slot}")
         self._lib = lib = library()
         self._window = lib.tmx_window_create()
         if self._window == 0:
-            raise TamrixError("tmx_window_create", slot, None, "no notification window")
-        wanted = ctypes.c_uint16(_status.ANY_SLOT if slot is None else slot)
-        if lib.TamrixCreate(ctypes.byref(wanted), self._window, None) != 1:
-            code = lib.TamrixGetLastError(0 if slot is None else slot)
+            raise TamrixError(
+                "tmx_window_create", slot, None, "no notification window (out of descriptors?)"
+            )
+        if lib.tmx_window_fd(self._window) < 0:
             lib.tmx_window_destroy(self._window)
-            raise TamrixError("TamrixCreate", slot, code)
+            raise TamrixError("tmx_window_fd", slot, None, "the notification window has no descriptor")
+        wanted = ctypes.c_uint16(_status.ANY_SLOT if slot is None else slot)
+        # A failed create leaves its code library-wide: any valid slot reads it.
+        asked = 0 if slot is None else slot
+        code = _library.call("TamrixCreate", asked, ctypes.byref(wanted), self._window, None)
+        if code != 0:
+            lib.tmx_window_destroy(self._window)
+            raise TamrixError("TamrixCreate", slot, code, self._lost_code(code))
         self.slot = wanted.value
         self._mode = None
         self._channels = None
-        self._run_fetched = 0
-        self._lost_reported = False
-        self._closer = weakref.finalize(self, _release, lib, self.slot, self._window)
+        self._new_run()
+        self._closer = weakref.finalize(self, _library.release, self.slot, self._window)
 
     def __enter__(self):
         return self
@@ -101,25 +172,34 @@ class Board:
         if not self._closer.alive:
             return
         self._closer.detach()
-        result = self._lib.TamrixClose(self.slot)
+        code = _library.call("TamrixClose", self.slot, self.slot)
         self._lib.tmx_window_destroy(self._window)
-        self._check(result, "TamrixClose")
+        if code != 0:
+            raise TamrixError("TamrixClose", self.slot, code, self._lost_code(code))
 
     @property
     def closed(self):
         return not self._closer.alive
 
-    def _check(self, result, function):
-        if result != 1:
-            raise TamrixError(function, self.slot, self._lib.TamrixGetLastError(self.slot))
+    @staticmethod
+    def _lost_code(code):
+        if code is None:
+            return "its status code was replaced by a call made outside the package"
+        return None
+
+    def _call(self, function, *args):
+        """Calls a library function on this board; TamrixError when it fails."""
+        self._open_or_raise()
+        code = _library.call(function, self.slot, *args)
+        if code != 0:
+            raise TamrixError(function, self.slot, code, self._lost_code(code))
 
     @property
     def version(self):
         """The library's and the driver's version."""
         library_version, driver_version = ctypes.c_uint32(), ctypes.c_uint32()
-        self._check(
-            self._lib.TamrixGetVersion(ctypes.byref(library_version), ctypes.byref(driver_version)),
-            "TamrixGetVersion",
+        self._call(
+            "TamrixGetVersion", ctypes.byref(library_version), ctypes.byref(driver_version)
         )
         return Version(library_version.value, driver_version.value)
 
@@ -127,15 +207,19 @@ class Board:
     def resources(self):
         """The board's resource record."""
         record = TAMRIXR()
-        self._check(self._lib.TamrixGetResource(self.slot, ctypes.byref(record)), "TamrixGetResource")
+        self._call("TamrixGetResource", self.slot, ctypes.byref(record))
         return Resources.from_record(record)
 
     def set_mode(self, channels=range(0, 4), mode=3, buffer=4096, timer=500):
         """Samples the consecutive ``channels`` in turn, one word every
         ``timer`` microseconds, into a buffer of ``buffer`` words."""
+        self._open_or_raise()
         first, last = _channel_range(channels)
-        record = ModeRecord(first, last, buffer, timer, mode)
-        self._check(self._lib.TamrixSetMode(self.slot, ctypes.byref(record)), "TamrixSetMode")
+        record = ModeRecord(
+            first, last, _c_integer("buffer", buffer, 32), _c_integer("timer", timer, 32),
+            _c_integer("mode", mode, 32, signed=True),
+        )
+        self._call("TamrixSetMode", self.slot, ctypes.byref(record))
         self._mode = record
         self._channels = range(first, last + 1)
         self._new_run()
@@ -147,30 +231,30 @@ class Board:
 
     def start(self):
         """Starts sampling; the buffer is emptied first."""
-        self._check(self._lib.TamrixStartSampling(self.slot), "TamrixStartSampling")
+        self._call("TamrixStartSampling", self.slot)
         self._new_run()
 
     def stop(self):
         """Stops sampling; the words converted so far stay to be read."""
-        self._check(self._lib.TamrixStopSampling(self.slot), "TamrixStopSampling")
+        self._call("TamrixStopSampling", self.slot)
 
     def status(self):
         """The words waiting and the sampling status bits."""
         num_data, bits = ctypes.c_uint32(), ctypes.c_uint32()
-        self._check(
-            self._lib.TamrixGetSamplingStatus(self.slot, ctypes.byref(num_data), ctypes.byref(bits)),
-            "TamrixGetSamplingStatus",
+        self._call(
+            "TamrixGetSamplingStatus", self.slot, ctypes.byref(num_data), ctypes.byref(bits)
         )
         return SamplingStatus.from_bits(num_data.value, bits.value)
 
     def inputs(self):
         """The external inputs ExIn0, ExIn1 and ExTrg."""
         ex_in0, ex_in1, ex_trg = ctypes.c_int32(), ctypes.c_int32(), ctypes.c_int32()
-        self._check(
-            self._lib.TamrixGetExIn(
-                self.slot, ctypes.byref(ex_in0), ctypes.byref(ex_in1), ctypes.byref(ex_trg)
-            ),
+        self._call(
             "TamrixGetExIn",
+            self.slot,
+            ctypes.byref(ex_in0),
+            ctypes.byref(ex_in1),
+            ctypes.byref(ex_trg),
         )
         return Inputs(ex_in0.value != 0, ex_in1.value != 0, ex_trg.value != 0)
 
@@ -183,6 +267,10 @@ class Board:
     def notifications(self, timeout=None):
         """Yields (message, name) for each notification as it arrives; ends
         when none arrives within ``timeout`` seconds (None: never)."""
+        self._open_or_raise()
+        return self._notifications(_seconds("timeout", timeout))
+
+    def _notifications(self, timeout):
         while self._wait(timeout):
             yield from self._take_notifications()
 
@@ -193,58 +281,76 @@ class Board:
 
         Raises DataError when the board lost words to a full buffer during
         the read or sampling ended short of ``count`` (its ``words`` are the
-        sound ones read), SamplingTimeout when no word came for ``timeout``
-        seconds (default: a few seconds beyond what the mode needs).
+        sound ones read, and the next read goes on after the gap),
+        SamplingTimeout when no word came for ``timeout`` seconds (default: a
+        few seconds beyond what the mode needs). Ctrl-C stops sampling and
+        raises KeyboardInterrupt with the words read so far as its ``words``.
         """
+        self._open_or_raise()
         if self._mode is None:
             raise ValueError("set_mode() first")
+        count = _c_integer("count", count, 64)
         if count < 1:
-            raise ValueError("count must be at least 1")
+            raise ValueError(f"count must be at least 1, not {count}")
+        timeout = _seconds("timeout", timeout)
         scan_words = len(self._channels)
         poll = _poll_interval(self._mode, scan_words)
         stall = _stall_limit(self._mode, scan_words) if timeout is None else timeout
         words = np.empty(count, dtype=np.uint16)
         got = 0
-        last_word = time.monotonic()
-        while True:
-            status = self.status()
-            # Words lost at a full buffer: what waits is sound only if this
-            # run was never drained (the buffer keeps its oldest words).
-            lost = status.words_lost and not self._lost_reported
-            if lost and self._run_fetched > 0:
-                self._lost_reported = True
-                raise DataError("read_words", self.slot, "words lost to a full buffer", words[:got])
-            take = min(status.num_data, count - got)
-            if take:
-                self._fetch(words[got : got + take])
-                got += take
-                self._run_fetched += take
-                last_word = time.monotonic()
-            if got == count:
-                return words
-            if lost:
-                self._lost_reported = True
-                raise DataError("read_words", self.slot, "words lost to a full buffer", words[:got])
-            if not status.sampling and take == status.num_data:
-                raise DataError(
-                    "read_words", self.slot, f"sampling ended after {got} of {count} words", words[:got]
-                )
-            if time.monotonic() - last_word > stall:
-                raise SamplingTimeout(
-                    "read_words", self.slot, f"no word for {stall:.1f} s, after {got} of {count}"
-                )
-            if self._wait(poll):
-                for _ in self._take_notifications():
-                    pass  # they only say when to look
+        try:
+            last_word = time.monotonic()
+            while True:
+                status = self._look()
+                take = min(status.num_data, count - got)
+                if self._gap_at is not None:
+                    take = min(take, self._gap_at - self._run_fetched)
+                if take:
+                    with _interrupt_deferred():
+                        self._fetch(words[got : got + take])
+                        got += take
+                        self._run_fetched += take
+                        self._room += take
+                    last_word = time.monotonic()
+                if self._gap_at is not None and self._run_fetched >= self._gap_at:
+                    self._gap_at = None
+                    raise DataError(
+                        "read_words", self.slot, "words lost to a full buffer", words[:got]
+                    )
+                if got == count:
+                    return words
+                if not status.sampling and take == status.num_data:
+                    raise DataError(
+                        "read_words",
+                        self.slot,
+                        f"sampling ended after {got} of {count} words",
+                        words[:got],
+                    )
+                if time.monotonic() - last_word > stall:
+                    raise SamplingTimeout(
+                        "read_words", self.slot, f"no word for {stall:.1f} s, after {got} of {count}"
+                    )
+                if self._wait(poll):
+                    for _ in self._take_notifications():
+                        pass  # they say when to look; an overflow is kept
+        except KeyboardInterrupt as interrupt:
+            # Ctrl-C: the board stops filling a buffer nobody drains, and
+            # the words taken from the driver are not thrown away.
+            with contextlib.suppress(TamrixError):
+                self._call("TamrixStopSampling", self.slot)
+            interrupt.words = words[:got]
+            raise
 
     def read(self, count, timeout=None):
         """Reads ``count`` sample words, whole scans of the mode's channels,
         and returns their 12-bit values as an array of shape
         (count / channels, channels). Raises as read_words(), and DataError
         when a word does not carry the channel due."""
+        self._open_or_raise()
         if self._channels is None:
             raise ValueError("set_mode() first")
         scan_words = len(self._channels)
+        count = _c_integer("count", count, 64)
         if count % scan_words:
             raise ValueError(f"count {count} is not whole scans of {scan_words} channels")
         words = self.read_words(count, timeout)
@@ -260,15 +366,71 @@ class Board:
             )
         return (words & 0x0FFF).reshape(-1, scan_words)
 
+    # Lost words. A word that finds the buffer full is lost, and the buffer
+    # keeps its oldest words: a gap in the words read lies one buffer beyond
+    # what had been fetched when the loss happened. The package drains at
+    # most once between two looks (a status read, then the notifications
+    # taken), so a loss found at a look has its gap, at the earliest, one
+    # buffer beyond what was fetched at the previous look. Reads deliver the
+    # words up to there, then DataError; the next read goes on after it.
+    # A loss is new, with no false report, when
+    #  - the run's lost-words bit (sticky) is set for the first time;
+    #  - a BuffOverflow was taken since the latest loss found (the driver
+    #    posts one per spell of a full buffer, at its first lost word);
+    #  - the buffer is full while the run goes on, and since the previous
+    #    look more words were due, by the period, than the room it had then
+    #    and the words fetched since: counted in whole bursts (a FIFO half,
+    #    a DMA page) less a delivery slack, since a buffer that a burst filled
+    #    exactly has lost nothing until the next burst comes.
+    # The last stands in for a BuffOverflow that the driver's notification
+    # budget dropped. A loss none of them proves (its BuffOverflow dropped,
+    # and the buffer found full sooner than that after the previous look)
+    # is found at a later look, when the buffer is still full, or not at
+    # all if the run ends first; its gap is then placed at the earliest.
+
     def _new_run(self):
         self._run_fetched = 0
-        self._lost_reported = False
+        self._lost_seen = False
+        self._overflow_taken = False
+        self._gap_at = None  # where the earliest gap not yet reported lies
+        self._look_fetched = 0  # words fetched at the previous look
+        self._looked_at = None  # when it ended
+        self._room = 0  # words that fitted since then
+
+    def _look(self):
+        """Reads the status and takes the notifications; places a new gap."""
+        began = time.monotonic()
+        status = self.status()
+        for _ in self._take_notifications():
+            pass
+        buffer = self._mode.BuffSize
+        if status.words_lost and (
+            not self._lost_seen or self._overflow_taken or self._overdue(status, began)
+        ):
+            gap = self._look_fetched + buffer
+            self._gap_at = gap if self._gap_at is None else min(self._gap_at, gap)
+            self._lost_seen = True
+            self._overflow_taken = False
+        self._look_fetched = self._run_fetched
+        self._looked_at = time.monotonic()
+        self._room = buffer - min(status.num_data, buffer)
+        return status
+
+    def _overdue(self, status, began):
+        if (
+            not status.sampling
+            or status.num_data < self._mode.BuffSize
+            or self._mode.Mode in _SINGLE_SCAN_MODES
+            or self._looked_at is None
+        ):
+            return False
+        burst = _burst_words(self._mode, 1)
+        elapsed = began - self._looked_at - _DELIVERY_SLACK
+        bursts_due = int(elapsed / (burst * _word_seconds(self._mode) * _CLOCK_DRIFT))
+        return bursts_due * burst > self._room
 
     def _fetch(self, into):
-        self._check(
-            self._lib.TamrixGetData(self.slot, len(into), into.ctypes.data_as(ctypes.c_void_p)),
-            "TamrixGetData",
-        )
+        self._call("TamrixGetData", self.slot, len(into), into.ctypes.data_as(ctypes.c_void_p))
 
     def _open_or_raise(self):
         if not self._closer.alive:
@@ -282,4 +444,6 @@ class Board:
     def _take_notifications(self):
         message = ctypes.c_uint32()
         while self._lib.tmx_window_wait(self._window, 0, ctypes.byref(message), None, None) == 1:
+            if message.value == _BUFF_OVERFLOW:
+                self._overflow_taken = True
             yield message.value, _status.MESSAGES.get(message.value)

@@ -2,11 +2,20 @@
 
 import ctypes
 import os
+import threading
 
 from . import _paths, _status
 from ._errors import TamrixError
 
 _library = None
+
+# The library keeps its status codes per process, not per thread: a code
+# belongs to the latest call, whichever thread made it. The package holds
+# this lock from each call to the status read that answers for it.
+LOCK = threading.Lock()
+# Boards collected while the lock was taken, to be closed by its holder: a
+# finalizer may run inside a locked stretch of its own thread.
+_orphans = []
 
 
 class ModeRecord(ctypes.Structure):
@@ -69,6 +78,8 @@ _PROTOTYPES = {
     "tmx_window_fd": (ctypes.c_int, [_U32]),
     "tmx_window_wait": (ctypes.c_int, [_U32, ctypes.c_int, _PU32, _PU32, _PI32]),
     "tmx_window_destroy": (None, [_U32]),
+    "tmx_device_open_error": (_U32, [ctypes.c_char_p]),
+    "tmx_error_text": (ctypes.c_char_p, [_U32]),
 }
 
 
@@ -79,17 +90,60 @@ def library_path():
 
 
 def library():
-    """The loaded library, its functions typed. Loading it opens the driver."""
+    """The loaded library, its functions typed. Loading it opens the driver;
+    raises TamrixError when that failed, since every call would then fail."""
     global _library
-    if _library is None:
-        _check_layouts()
-        try:
-            loaded = ctypes.CDLL(library_path())
-        except OSError as error:
-            raise TamrixError("loading libtamrix", None, None, str(error)) from None
-        for name, (restype, argtypes) in _PROTOTYPES.items():
-            function = getattr(loaded, name)
-            function.restype = restype
-            function.argtypes = argtypes
-        _library = loaded
+    with LOCK:
+        if _library is None:
+            _check_layouts()
+            try:
+                loaded = ctypes.CDLL(library_path())
+            except OSError as error:
+                raise TamrixError("loading libtamrix", None, None, str(error)) from None
+            for name, (restype, argtypes) in _PROTOTYPES.items():
+                function = getattr(loaded, name)
+                function.restype = restype
+                function.argtypes = argtypes
+            _library = loaded
+    failed = _library.tmx_device_open_error(_status.DEVICE_NAME.encode())
+    if failed:
+        text = _library.tmx_error_text(failed)
+        raise TamrixError(
+            "loading libtamrix",
+            None,
+            failed,
+            f"the library could not open its driver {_status.DEVICE_NAME}",
+            platform_text="" if text is None else text.decode(errors="replace"),
+        )
     return _library
+
+
+def call(function, status_slot, *args):
+    """Calls the library's ``function`` (a name) and answers 0 for success,
+    else the status code it left, read for ``status_slot`` before any other
+    call of the package can replace it."""
+    with LOCK:
+        result = getattr(_library, function)(*args)
+        code = 0 if result == 1 else _library.TamrixGetLastError(status_slot)
+        # 0 from a failed call: the code went to a call made outside the package.
+        code = code if result == 1 or code != 0 else None
+    _close_orphans()
+    return code
+
+
+def release(slot, window):
+    """Closes a slot and destroys its window, for a board nobody closed."""
+    _orphans.append((slot, window))
+    _close_orphans()
+
+
+def _close_orphans():
+    if not _orphans or not LOCK.acquire(blocking=False):
+        return  # the holder closes them as it leaves
+    try:
+        while _orphans:
+            slot, window = _orphans.pop()
+            _library.TamrixClose(slot)  # stops sampling too
+            _library.tmx_window_destroy(window)
+    finally:
+        LOCK.release()

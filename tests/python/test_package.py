@@ -3,7 +3,10 @@ process (slots 0, 1, 2 and 5 fitted; every other slot empty)."""
 
 import os
 import select
+import shutil
 import signal
+import subprocess
+import sys
 import threading
 
 import numpy as np
@@ -60,11 +63,23 @@ def test_words_lost_to_a_full_buffer_stop_the_read_at_the_gap():
         board.start()
         with pytest.raises(tamrix.DataError) as raised:
             board.read_words(100000)
-    words = raised.value.words
-    assert raised.value.code is None and "lost" in str(raised.value)
-    assert 64 <= len(words) < 100000
-    # What it returns is sound: channel 3's sawtooth with no step missing.
-    assert list(words[3::4] & 0xFFF) == [32 * k % 4096 for k in range(len(words) // 4)]
+        words = raised.value.words
+        assert raised.value.code is None and "lost" in str(raised.value)
+        assert 64 <= len(words) < 100000
+        # What it returns is sound: channel 3's sawtooth with no step missing.
+        assert list(words[3::4] & 0xFFF) == [32 * k % 4096 for k in range(len(words) // 4)]
+        # A later loss of the run is reported too, and the read between the
+        # two gaps is one stretch.
+        with pytest.raises(tamrix.DataError) as raised:
+            board.read_words(100000)
+        assert_one_stretch(raised.value.words)
+
+
+def assert_one_stretch(words):
+    channels = (words >> 12).astype(int)
+    assert list(channels) == [(channels[0] + k) % 4 for k in range(len(words))]
+    sawtooth = (words[channels == 3] & 0xFFF).astype(int)
+    assert len(sawtooth) > 1 and set(np.diff(sawtooth) % 4096) == {32}
 
 
 def test_ctrl_c_in_read_closes_the_board():
@@ -80,6 +95,32 @@ def test_ctrl_c_in_read_closes_the_board():
     assert board.closed
     with tamrix.Board(2) as again:  # the slot is free again
         assert not again.status().sampling
+    # Without a with block: sampling stops, and the words read are kept.
+    child = subprocess.Popen([sys.executable, "-c", CTRL_C_IN_READ], stdout=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "reading\n"
+        threading.Event().wait(0.5)
+        child.send_signal(signal.SIGINT)
+        out, _ = child.communicate(timeout=30)
+    finally:
+        child.kill()
+    words, sampling = out.split()
+    assert int(words) >= 100 and sampling == "False"
+
+
+CTRL_C_IN_READ = """
+import numpy as np, tamrix
+board = tamrix.Board(2)
+board.set_mode(channels=range(3, 4), mode=3, buffer=4096, timer=1000)
+board.start()
+print("reading", flush=True)
+try:
+    board.read(100000)
+except KeyboardInterrupt as interrupt:
+    steps = (interrupt.words & 0xFFF).astype(int)
+    assert list(steps) == [32 * k % 4096 for k in range(len(steps))]
+    print(len(steps), board.status().sampling)
+"""
 
 
 def open_an_empty_slot():
@@ -110,3 +151,111 @@ def test_failures_raise_tamrix_error_with_code_name_and_function(action, functio
     error = raised.value
     assert (error.function, error.code, error.name) == (function, code, name)
     assert name in str(error) and error.meaning in str(error)
+
+
+def test_a_closed_board_refuses_every_call_and_leaves_its_slot_alone():
+    a = tamrix.Board(2)
+    a.set_mode(channels=range(0, 1), mode=3, buffer=64, timer=1000)
+    a.close()
+    with tamrix.Board(2) as b:
+        b.set_mode(channels=range(0, 2), mode=3, buffer=4096, timer=1000)
+        b.start()
+        for call in (a.stop, a.start, a.set_mode, a.status, a.inputs, a.fileno,
+                     lambda: a.version, lambda: a.resources, lambda: a.read_words(1),
+                     lambda: a.read(1), a.notifications):
+            with pytest.raises(ValueError, match="closed"):
+                call()
+        a.close()  # harmless
+        status = b.status()
+        assert status.sampling and status.mode == 3 and b.channels == range(0, 2)
+
+
+def test_arguments_a_c_type_cannot_carry_raise_value_error_before_any_call():
+    for slot in (16, 2**16, -1, True, 1.0):
+        with pytest.raises(ValueError, match="slot"):
+            tamrix.Board(slot)
+    with tamrix.Board(0) as board:
+        for arguments, named in [
+            (dict(timer=2**32 + 500), "timer"),
+            (dict(channels=range(2**32, 2**32 + 4)), "channel"),
+            (dict(channels=[0, 1.0]), "channel"),
+            (dict(buffer=-1), "buffer"),
+            (dict(mode=2**31), "mode"),
+            (dict(mode=False), "mode"),
+        ]:
+            with pytest.raises(ValueError, match=named):
+                board.set_mode(**arguments)
+        assert board.status().mode == 0  # nothing reached the board
+        with pytest.raises(ValueError, match="count"):
+            board.set_mode(channels=range(0, 4), mode=3, buffer=64, timer=1000)
+            board.read_words(2.0)
+        # What the C type carries goes to the library, which answers.
+        with pytest.raises(tamrix.TamrixError) as raised:
+            board.set_mode(channels=range(16, 17))
+        assert raised.value.name == "TAMRIX_ERR_CHANNEL"
+
+
+def test_each_threads_failure_carries_its_own_status_code():
+    with tamrix.Board(0) as board:
+        done = threading.Event()
+
+        def busy():
+            while not done.is_set():
+                board.status()  # succeeds, setting the library-wide status to 0
+
+        other = threading.Thread(target=busy)
+        other.start()
+        try:
+            codes = set()
+            for _ in range(2000):
+                with pytest.raises(tamrix.TamrixError) as raised:
+                    tamrix.Board(3)
+                codes.add(raised.value.code)
+        finally:
+            done.set()
+            other.join()
+    assert codes == {100}
+
+
+def test_a_driver_that_did_not_open_and_a_window_without_descriptor_raise_tamrix_error(
+    prefix, tmp_path
+):
+    copy = tmp_path / "prefix"
+    shutil.copytree(prefix, copy, symlinks=True)
+    os.remove(copy / "lib" / "tamrix" / "tamrix.vxd.so")
+    out = subprocess.run(
+        [sys.executable, "-c", OPEN_AND_REPORT],
+        env=dict(os.environ, PYTHONPATH=str(copy / "lib" / "python3" / "dist-packages")),
+        capture_output=True, text=True, timeout=60,
+    ).stdout
+    assert "could not open its driver" in out and "ERROR_FILE_NOT_FOUND" in out
+    assert out.startswith("2 ERROR_FILE_NOT_FOUND ")  # a platform code, no library name
+    out = subprocess.run(
+        [sys.executable, "-c", NO_DESCRIPTORS_LEFT], capture_output=True, text=True, timeout=60
+    )
+    assert out.stdout == "TamrixError notification window\n", out.stderr
+
+
+OPEN_AND_REPORT = """
+import tamrix
+try:
+    tamrix.Board()
+except tamrix.TamrixError as error:
+    print(error.code, error.name, error)
+"""
+
+NO_DESCRIPTORS_LEFT = """
+import os, resource, tamrix
+tamrix.Board(5).close()  # the library and its device are open
+resource.setrlimit(resource.RLIMIT_NOFILE, (64, 64))
+held = []
+try:
+    while True:
+        held.append(os.open(os.devnull, os.O_RDONLY))
+except OSError:
+    pass
+try:
+    tamrix.Board(5)
+except tamrix.TamrixError as error:
+    print(type(error).__name__, "notification window" if "notification window" in str(error) else error)
+"""
