@@ -175,28 +175,28 @@ class LabelPeer : public WidgetPeer {
 
 // Lines stand as far apart as the list's item height, and the horizontal
 // bar follows the list's own widest line, so that the screen shows the lines
-// the list reckons with. A line is brought into view without walking the list
+// the list reckons with. The list scrolls by whole lines, so its top line is
+// never cut: the room left below the last whole line stays blank, and the
+// lines' height is reckoned up by that room, so the last line can still
+// come into view whole. A line is brought into view without walking the list
 // from its first line, as the browser's own topline() and bottomline() do:
 // the lines all have one height, so a line's place is its number times it.
 class ListWidget : public Fl_Hold_Browser {
  public:
-  ListWidget(ViewContext &ctx, ListBox &l) : Fl_Hold_Browser(0, 0, 10, 10), ctx_(ctx), l_(l) {}
+  ListWidget(ViewContext &ctx, ListBox &l) : Fl_Hold_Browser(0, 0, 10, 10), ctx_(ctx), l_(l) {
+    scrollbar.callback(&ListWidget::OnScroll, this);
+  }
 
-  // Scrolls the least that shows the whole line.
+  // Scrolls the fewest lines that show the whole line.
   void ShowLine(int line) {
-    int x = 0, y = 0, width = 0, height = 0;
-    bbox(x, y, width, height);
     const int line_height = item_height(nullptr);
-    const int top = (line - 1) * line_height;
-    int to = position();
-    if (top < to) {
-      to = top;
-    } else if (top + line_height > to + height) {
-      to = top + line_height - height;
-    } else {
-      return;
-    }
-    position(std::clamp(to, 0, std::max(0, full_height() - height)));
+    const int visible = VisibleLines();
+    int top = position() / line_height;
+    if (line - 1 < top)
+      top = line - 1;
+    else if (line > top + visible)
+      top = line - visible;
+    ScrollTo(top);
   }
 
  protected:
@@ -204,8 +204,38 @@ class ListWidget : public Fl_Hold_Browser {
   int full_width() const override {
     return l_.ScrollWidth() > 0 ? ctx_.Px(l_.ScrollWidth()) + ListBox::kLinePadding : 0;
   }
+  int full_height() const override {
+    const int line_height = item_height(nullptr);
+    const int lines = size() * line_height, room = Room();
+    return lines > room ? lines + room % line_height : lines;
+  }
 
  private:
+  // The height inside the frame and the bars the lines will bring, worked
+  // out as the browser does when it next draws (a line just added may
+  // bring a bar that is not there yet).
+  int Room() const {
+    const Fl_Boxtype frame = box() ? box() : FL_DOWN_BOX;
+    const int bar = scrollbar_size() ? scrollbar_size() : Fl::scrollbar_size();
+    const int lines = size() * item_height(nullptr);
+    const int width = w() - Fl::box_dw(frame);
+    int height = h() - Fl::box_dh(frame);
+    const bool vertical = lines > height;
+    if (full_width() > width - (vertical ? bar : 0)) height -= bar;
+    return std::max(height, 0);
+  }
+  int VisibleLines() const { return std::max(Room() / item_height(nullptr), 1); }
+  void ScrollTo(int top) {
+    position(std::clamp(top, 0, std::max(size() - VisibleLines(), 0)) * item_height(nullptr));
+  }
+  // A drag of the bar's thumb stops at the nearest line.
+  static void OnScroll(Fl_Widget *bar, void *self) {
+    auto *w = static_cast<ListWidget *>(self);
+    const int line_height = w->item_height(nullptr);
+    const int at = static_cast<int>(static_cast<Fl_Scrollbar *>(bar)->value());
+    w->ScrollTo((at + line_height / 2) / line_height);
+  }
+
   ViewContext &ctx_;
   ListBox &l_;
 };
@@ -262,8 +292,12 @@ class ListBoxPeer : public WidgetPeer {
   }
   static void OnSelect(Fl_Widget *, void *self) {
     auto *p = static_cast<ListBoxPeer *>(self);
-    PeerMute mute(p->l_.PeerHolder());
-    p->l_.SetItemIndex(p->w_->value() - 1);
+    {
+      PeerMute mute(p->l_.PeerHolder());
+      p->l_.SetItemIndex(p->w_->value() - 1);
+    }
+    // The browser brought the line in by pixels (the arrow keys).
+    if (p->w_->value() > 0) p->w_->ShowLine(p->w_->value());
   }
   ListBox &l_;
   ListWidget *w_;
