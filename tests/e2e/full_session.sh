@@ -137,7 +137,15 @@ window_geometry "$DIALOG"
 log "mode dialog ${WW}x${WH} at $WX,$WY"
 read -r x y < <(layout_centre 81 40 81 23 0); choose_in_list "$DIALOG" "$x" "$y" 0
 read -r x y < <(layout_centre 81 72 81 23 0); choose_in_list "$DIALOG" "$x" "$y" 3
-read -r x y < <(layout_centre 81 104 81 23 0); choose_in_list "$DIALOG" "$x" "$y" 1  # 256 -> 1024
+# The buffer size by mouse, 256 -> 1024 (its fourth row): the box keeps the
+# keyboard, and shows it with its text highlighted.
+read -r bx by bw bh < <(layout_rect 81 104 81 23 0)
+pick_with_mouse "$DIALOG" $((bx + bw / 3)) $((by + bh / 2)) $((by + bh)) 3
+sleep 0.3
+window_shot "$DIALOG" "$E2E_ART/mode-buffer-picked.png"
+lit=$(count_exact "$E2E_ART/mode-buffer-picked.png" "$(geom "$bx" "$by" $((bw / 2)) "$bh" 3)" navy)
+log "buffer size picked by mouse: $lit highlight pixels in its box"
+[ "$lit" -ge 20 ] || fail "SetMode: the buffer-size box picked with the mouse does not show the focus"
 read -r x y < <(layout_centre 80 136 81 23 0); type_into "$DIALOG" "$x" "$y" 200
 sleep 0.3
 [ "$(visible_windows ModeSetForm)" -eq 1 ] || fail "SetMode: the dialog closed before OK"

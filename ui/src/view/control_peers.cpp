@@ -370,7 +370,12 @@ class DropDownPopup : public Fl_Menu_Window {
 
   void Close() {
     if (Fl::grab() == this) Fl::grab(nullptr);
-    if (shown()) hide();
+    if (!shown()) return;
+    // Letting go of the pointer hands the toolkit's focus to the window
+    // below it, this list after a pick with the mouse, and hiding the list
+    // then drops it: the box keeps the keyboard, so it gets the focus back.
+    hide();
+    if (c_.Focused() && !anchor_.contains(Fl::focus())) anchor_.take_focus();
   }
 
   // The highlight follows the box's selection, scrolled into view.
