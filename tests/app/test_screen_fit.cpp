@@ -15,6 +15,7 @@
 // After the program's headers: X's macros would clash with their names.
 #include <FL/Fl.H>
 #include <FL/Fl_Browser_.H>
+#include <FL/Fl_Double_Window.H>
 #include <FL/fl_draw.H>
 
 namespace {
@@ -178,20 +179,43 @@ TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
   }
 }
 
+// At the sizes the program sets, and as the operator widens the window a
+// pixel at a time: the right-hand strip keeps the width its rounded edges
+// give it at the set size, flush with the window's edge.
 TEST_F(OnScreen, GraphAreaSitsInsideAThreePixelBevelAndKnowsItsPixels) {
-  for (const auto &[width, height] : {std::pair{630, 373}, std::pair{811, 447}}) {
-    GraphForm->SetClientSize(width, height);
+  const auto check = [&](const std::string &when) {
     Draw();
     const Fl_Widget *panel = WidgetOf(GraphForm->PanelGraph);
     const Fl_Widget *area = WidgetOf(GraphForm->PaintBoxGraph);
-    EXPECT_EQ(area->x() - panel->x(), 3);
-    EXPECT_EQ(area->y() - panel->y(), 3);
-    EXPECT_EQ(panel->x() + panel->w() - (area->x() + area->w()), 3);
-    EXPECT_EQ(panel->y() + panel->h() - (area->y() + area->h()), 3);
-    EXPECT_EQ(GraphForm->GraphWidth, area->w());
-    EXPECT_EQ(GraphForm->GraphHeight, area->h());
-    EXPECT_EQ(GraphForm->ValueToY(0), area->h()) << "value 0 on the line below the area";
+    EXPECT_EQ(area->x() - panel->x(), 3) << when;
+    EXPECT_EQ(area->y() - panel->y(), 3) << when;
+    EXPECT_EQ(panel->x() + panel->w() - (area->x() + area->w()), 3) << when;
+    EXPECT_EQ(panel->y() + panel->h() - (area->y() + area->h()), 3) << when;
+    EXPECT_EQ(GraphForm->GraphWidth, area->w()) << when;
+    EXPECT_EQ(GraphForm->GraphHeight, area->h()) << when;
+    EXPECT_EQ(GraphForm->ValueToY(0), area->h()) << when << ": value 0 on the line below the area";
+  };
+  for (const auto &[width, height] : {std::pair{811, 447}, std::pair{630, 373}}) {
+    GraphForm->SetClientSize(width, height);
+    check(std::to_string(width) + " x " + std::to_string(height) + " set");
   }
+  const auto px = [&](int layout) { return ToScreen(layout, scale_); };
+  const int strip = px(630) - px(630 - 27);
+  const Fl_Widget *right = WidgetOf(GraphForm->PanelRight);
+  EXPECT_EQ(right->w(), strip) << "each edge rounded at the set size";
+  auto *window = dynamic_cast<view::FormPeer *>(GraphForm->PeerHolder().Get())->Window();
+  const int set_w = window->w(), set_h = window->h();
+  for (int grown = 1; grown <= 8; ++grown) {
+    window->size(set_w + grown, set_h + grown / 2);
+    const std::string when = "widened by " + std::to_string(grown) + " pixels";
+    check(when);
+    EXPECT_EQ(right->w(), strip) << when;
+    EXPECT_EQ(right->x() + right->w(), window->w()) << when;
+    const Fl_Widget *panel = WidgetOf(GraphForm->PanelGraph);
+    EXPECT_EQ(panel->x() + panel->w(), right->x()) << when;
+  }
+  GraphForm->SetClientSize(630, 373);
+  Draw();
 }
 
 }  // namespace

@@ -245,6 +245,26 @@ choose_in_list() {  # WINDOW X Y DOWNS
   done
 }
 
+# Opens a drop-down list by clicking it and clicks its row ROW (0 for the
+# first) in the open list, which drops down below the box's BOTTOM edge.
+pick_with_mouse() {  # WINDOW X Y BOTTOM ROW
+  local before deadline row_h
+  before=$(all_visible_windows)
+  click_at "$1" "$2" "$3"
+  deadline=$(($(date +%s) + 5))
+  while [ "$(all_visible_windows)" -le "$before" ]; do
+    [ "$(date +%s)" -gt "$deadline" ] && fail "the drop-down list at $2,$3 did not open"
+    sleep 0.05
+  done
+  row_h=$(px 15)
+  click_at "$1" "$2" $(($4 + 1 + $5 * row_h + row_h / 2))
+  deadline=$(($(date +%s) + 5))
+  while [ "$(all_visible_windows)" -gt "$before" ]; do
+    [ "$(date +%s)" -gt "$deadline" ] && fail "the drop-down list at $2,$3 did not close"
+    sleep 0.05
+  done
+}
+
 # Replaces the text of a field: click into it, clear it from the end, type.
 type_into() {  # WINDOW X Y TEXT
   local keys=() i

@@ -137,7 +137,15 @@ window_geometry "$DIALOG"
 log "mode dialog ${WW}x${WH} at $WX,$WY"
 read -r x y < <(layout_centre 81 40 81 23 0); choose_in_list "$DIALOG" "$x" "$y" 0
 read -r x y < <(layout_centre 81 72 81 23 0); choose_in_list "$DIALOG" "$x" "$y" 3
-read -r x y < <(layout_centre 81 104 81 23 0); choose_in_list "$DIALOG" "$x" "$y" 1  # 256 -> 1024
+# The buffer size by mouse, 256 -> 1024 (its fourth row): the box keeps the
+# keyboard, and shows it with its text highlighted.
+read -r bx by bw bh < <(layout_rect 81 104 81 23 0)
+pick_with_mouse "$DIALOG" $((bx + bw / 3)) $((by + bh / 2)) $((by + bh)) 3
+sleep 0.3
+window_shot "$DIALOG" "$E2E_ART/mode-buffer-picked.png"
+lit=$(count_exact "$E2E_ART/mode-buffer-picked.png" "$(geom "$bx" "$by" $((bw / 2)) "$bh" 3)" navy)
+log "buffer size picked by mouse: $lit highlight pixels in its box"
+[ "$lit" -ge 20 ] || fail "SetMode: the buffer-size box picked with the mouse does not show the focus"
 read -r x y < <(layout_centre 80 136 81 23 0); type_into "$DIALOG" "$x" "$y" 200
 sleep 0.3
 [ "$(visible_windows ModeSetForm)" -eq 1 ] || fail "SetMode: the dialog closed before OK"
@@ -175,14 +183,14 @@ GRAPH=$(wait_window Graph 10) || fail "GetData: the graph window did not appear"
 log "graph window $GRAPH"
 
 # Regions of the graph window from its current size: the drawing area 3
-# pixels inside the black panel's edges (its bevel), the key on the left.
-# The graph's arithmetic and the key work in the area's own pixels.
+# pixels inside the black panel's edges (its bevel), the key on the left,
+# the right-hand strip as wide as at the designed size, however wide the
+# window. The graph's arithmetic and the key work in the area's own pixels.
 graph_regions() {
   window_geometry "$GRAPH"
-  local cw ch px0 py0 pw ph
-  cw=$(awk -v w="$WW" -v s="$E2E_SCALE" 'BEGIN { printf "%d", w / s + 0.5 }')
-  ch=$(awk -v h="$WH" -v s="$E2E_SCALE" 'BEGIN { printf "%d", h / s + 0.5 }')
-  read -r px0 py0 pw ph < <(layout_rect 49 9 $((cw - 49 - 27)) $((ch - 9)) 0)
+  local px0 py0 pw ph
+  px0=$(px 49) py0=$(px 9)
+  pw=$((WW - ($(px 630) - $(px 603)) - px0)) ph=$((WH - py0))
   PANEL="$px0 $py0 $pw $ph"
   PLOT_X=$((px0 + 3)) PLOT_Y=$((py0 + 3)) PLOT_W=$((pw - 6)) PLOT_H=$((ph - 6))
   PLOT=$(geom "$PLOT_X" "$PLOT_Y" "$PLOT_W" "$PLOT_H")

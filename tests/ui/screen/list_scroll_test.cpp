@@ -11,6 +11,7 @@
 #include "tamrix_ui/application.h"
 #include "tamrix_ui/controls.h"
 #include "tamrix_ui/form.h"
+#include "tamrix_ui/screen.h"
 // After the program's headers: X's macros would clash with their names.
 #include <FL/Fl.H>
 #include <FL/Fl_Browser.H>
@@ -77,6 +78,36 @@ TEST_F(ListOnScreen, TheSelectionIsScrolledIntoViewAndNoFurther) {
   form_->Lines.SetItemIndex(2999);
   app_.ProcessMessages();
   EXPECT_EQ(browser.topline(), top) << "back at the end, where it was";
+}
+
+// As a list fills, line by line and with a line wider than the list
+// bringing the horizontal bar, it scrolls by whole lines: no line is cut at
+// the top, and the newest stays whole in view. A drag of the bar's thumb
+// stops at a line too.
+TEST_F(ListOnScreen, AFillingListShowsWholeLinesWithTheNewestInView) {
+  Fl_Browser &browser = Browser();
+  const int line = ToScreen(form_->Lines.ItemHeight(), app_.View()->Scale());
+  const auto check = [&](const std::string &when) {
+    Fl::flush();
+    const int bar = browser.hscrollbar.visible() ? browser.scrollbar_size() : 0;
+    const int room = browser.h() - Fl::box_dh(browser.box()) - bar;
+    EXPECT_EQ(browser.position() % line, 0) << when << ": the top line is cut";
+    EXPECT_GE(browser.position() + room, form_->Lines.Count() * line)
+        << when << ": the newest line is not whole in view";
+  };
+  for (int i = 1; i <= 12; ++i) {
+    Append(1);
+    check(std::to_string(i) + " lines");
+  }
+  form_->Lines.Add(std::string(80, 'W'));
+  form_->Lines.SetItemIndex(form_->Lines.Count() - 1);
+  app_.ProcessMessages();
+  check("with a wide line");
+  EXPECT_TRUE(browser.hscrollbar.visible());
+
+  browser.scrollbar.value(line + line / 3, 1, 0, browser.size() * line);
+  browser.scrollbar.do_callback();
+  EXPECT_EQ(browser.position(), line) << "a thumb dragged a third of a line down";
 }
 
 }  // namespace

@@ -54,11 +54,34 @@ struct Edges {
   int x0, y0, x1, y1;
 };
 
+// Which of a control's edges keep their distance to the window's right or
+// bottom edge when the window is resized: those of a control docked to that
+// side, and the far edges of one that spans the rest, inside a parent whose
+// own far edge does so.
+struct FarEdges {
+  bool x0, y0, x1, y1;
+};
+
+FarEdges FarEdgesOf(const Control &c) {
+  FarEdges parent{true, true, true, true};
+  if (const auto *pc = dynamic_cast<const Control *>(c.Parent())) parent = FarEdgesOf(*pc);
+  if (c.Align() == alNone || !c.Visible()) return {false, false, false, false};
+  const TAlign a = c.Align();
+  const bool spans_x = a == alTop || a == alBottom || a == alClient;
+  const bool spans_y = a == alLeft || a == alRight || a == alClient;
+  return {a == alRight && parent.x1, a == alBottom && parent.y1,
+          (a == alRight || spans_x) && parent.x1, (a == alBottom || spans_y) && parent.y1};
+}
+
 // A control's edges in window pixels (below the menu bar). Edges are scaled
-// from window-absolute layout positions, so that docked neighbours meet
-// without gaps after rounding; an edge on a panel's inner border keeps the
-// panel's bevel and border, which are device pixels, at their width.
-Edges EdgesOf(const ViewContext &ctx, const Control &c) {
+// from window-absolute layout positions, each rounded to the nearest pixel,
+// so that docked neighbours meet without gaps. An edge that keeps its
+// distance to the window's right or bottom edge is placed where it was at the
+// size the program set, moved by as many pixels as the window has grown, so
+// that a strip docked there keeps its width in pixels at every size. An edge
+// on a panel's inner border keeps the panel's bevel and border, which are
+// device pixels, at their width.
+Edges EdgesOf(const ViewContext &ctx, const WidgetPeer::Placement &where, const Control &c) {
   int left = c.Left(), top = c.Top();
   for (Container *p = c.Parent(); p;) {
     auto *pc = dynamic_cast<Control *>(p);
@@ -67,12 +90,20 @@ Edges EdgesOf(const ViewContext &ctx, const Control &c) {
     top += pc->Top();
     p = pc->Parent();
   }
-  Edges e{ctx.Px(left), ctx.Px(top), ctx.Px(left + c.Width()), ctx.Px(top + c.Height())};
+  const FarEdges far = FarEdgesOf(c);
+  const auto x = [&](int at, bool is_far) {
+    return is_far ? ctx.Px(at - where.grown_x) + where.grown_px_x : ctx.Px(at);
+  };
+  const auto y = [&](int at, bool is_far) {
+    return is_far ? ctx.Px(at - where.grown_y) + where.grown_px_y : ctx.Px(at);
+  };
+  Edges e{x(left, far.x0), y(top, far.y0), x(left + c.Width(), far.x1),
+          y(top + c.Height(), far.y1)};
   if (const auto *panel = dynamic_cast<const Panel *>(c.Parent())) {
     const TRect inner = panel->AlignRect();
     const int inset = inner.left;
     if (inset > 0) {
-      const Edges outer = EdgesOf(ctx, *panel);
+      const Edges outer = EdgesOf(ctx, where, *panel);
       const TRect &r = c.BoundsRect();
       if (r.left == inner.left) e.x0 = outer.x0 + inset;
       if (r.top == inner.top) e.y0 = outer.y0 + inset;
@@ -85,9 +116,10 @@ Edges EdgesOf(const ViewContext &ctx, const Control &c) {
 
 }  // namespace
 
-void WidgetPeer::Place(int menu_height) {
-  const Edges e = EdgesOf(ctx_, model_);
-  widget_->resize(e.x0, menu_height + e.y0, std::max(e.x1 - e.x0, 0), std::max(e.y1 - e.y0, 0));
+void WidgetPeer::Place(const Placement &where) {
+  const Edges e = EdgesOf(ctx_, where, model_);
+  widget_->resize(e.x0, where.menu_height + e.y0, std::max(e.x1 - e.x0, 0),
+                  std::max(e.y1 - e.y0, 0));
   Placed();
 }
 
@@ -175,28 +207,28 @@ class LabelPeer : public WidgetPeer {
 
 // Lines stand as far apart as the list's item height, and the horizontal
 // bar follows the list's own widest line, so that the screen shows the lines
-// the list reckons with. A line is brought into view without walking the list
+// the list reckons with. The list scrolls by whole lines, so its top line is
+// never cut: the room left below the last whole line stays blank, and the
+// lines' height is reckoned up by that room, so the last line can still
+// come into view whole. A line is brought into view without walking the list
 // from its first line, as the browser's own topline() and bottomline() do:
 // the lines all have one height, so a line's place is its number times it.
 class ListWidget : public Fl_Hold_Browser {
  public:
-  ListWidget(ViewContext &ctx, ListBox &l) : Fl_Hold_Browser(0, 0, 10, 10), ctx_(ctx), l_(l) {}
+  ListWidget(ViewContext &ctx, ListBox &l) : Fl_Hold_Browser(0, 0, 10, 10), ctx_(ctx), l_(l) {
+    scrollbar.callback(&ListWidget::OnScroll, this);
+  }
 
-  // Scrolls the least that shows the whole line.
+  // Scrolls the fewest lines that show the whole line.
   void ShowLine(int line) {
-    int x = 0, y = 0, width = 0, height = 0;
-    bbox(x, y, width, height);
     const int line_height = item_height(nullptr);
-    const int top = (line - 1) * line_height;
-    int to = position();
-    if (top < to) {
-      to = top;
-    } else if (top + line_height > to + height) {
-      to = top + line_height - height;
-    } else {
-      return;
-    }
-    position(std::clamp(to, 0, std::max(0, full_height() - height)));
+    const int visible = VisibleLines();
+    int top = position() / line_height;
+    if (line - 1 < top)
+      top = line - 1;
+    else if (line > top + visible)
+      top = line - visible;
+    ScrollTo(top);
   }
 
  protected:
@@ -204,8 +236,38 @@ class ListWidget : public Fl_Hold_Browser {
   int full_width() const override {
     return l_.ScrollWidth() > 0 ? ctx_.Px(l_.ScrollWidth()) + ListBox::kLinePadding : 0;
   }
+  int full_height() const override {
+    const int line_height = item_height(nullptr);
+    const int lines = size() * line_height, room = Room();
+    return lines > room ? lines + room % line_height : lines;
+  }
 
  private:
+  // The height inside the frame and the bars the lines will bring, worked
+  // out as the browser does when it next draws (a line just added may
+  // bring a bar that is not there yet).
+  int Room() const {
+    const Fl_Boxtype frame = box() ? box() : FL_DOWN_BOX;
+    const int bar = scrollbar_size() ? scrollbar_size() : Fl::scrollbar_size();
+    const int lines = size() * item_height(nullptr);
+    const int width = w() - Fl::box_dw(frame);
+    int height = h() - Fl::box_dh(frame);
+    const bool vertical = lines > height;
+    if (full_width() > width - (vertical ? bar : 0)) height -= bar;
+    return std::max(height, 0);
+  }
+  int VisibleLines() const { return std::max(Room() / item_height(nullptr), 1); }
+  void ScrollTo(int top) {
+    position(std::clamp(top, 0, std::max(size() - VisibleLines(), 0)) * item_height(nullptr));
+  }
+  // A drag of the bar's thumb stops at the nearest line.
+  static void OnScroll(Fl_Widget *bar, void *self) {
+    auto *w = static_cast<ListWidget *>(self);
+    const int line_height = w->item_height(nullptr);
+    const int at = static_cast<int>(static_cast<Fl_Scrollbar *>(bar)->value());
+    w->ScrollTo((at + line_height / 2) / line_height);
+  }
+
   ViewContext &ctx_;
   ListBox &l_;
 };
@@ -262,8 +324,12 @@ class ListBoxPeer : public WidgetPeer {
   }
   static void OnSelect(Fl_Widget *, void *self) {
     auto *p = static_cast<ListBoxPeer *>(self);
-    PeerMute mute(p->l_.PeerHolder());
-    p->l_.SetItemIndex(p->w_->value() - 1);
+    {
+      PeerMute mute(p->l_.PeerHolder());
+      p->l_.SetItemIndex(p->w_->value() - 1);
+    }
+    // The browser brought the line in by pixels (the arrow keys).
+    if (p->w_->value() > 0) p->w_->ShowLine(p->w_->value());
   }
   ListBox &l_;
   ListWidget *w_;
@@ -336,7 +402,12 @@ class DropDownPopup : public Fl_Menu_Window {
 
   void Close() {
     if (Fl::grab() == this) Fl::grab(nullptr);
-    if (shown()) hide();
+    if (!shown()) return;
+    // Letting go of the pointer hands the toolkit's focus to the window
+    // below it, this list after a pick with the mouse, and hiding the list
+    // then drops it: the box keeps the keyboard, so it gets the focus back.
+    hide();
+    if (c_.Focused() && !anchor_.contains(Fl::focus())) anchor_.take_focus();
   }
 
   // The highlight follows the box's selection, scrolled into view.

@@ -179,7 +179,15 @@ void FormPeer::BuildMenu() {
 
 void FormPeer::LayoutAll() {
   const int mh = MenuHeight();
-  ForEachPeer(form_, [mh](WidgetPeer &p) { p.Place(mh); });
+  WidgetPeer::Placement where;
+  where.menu_height = mh;
+  if (set_width_ > 0 && set_height_ > 0) {
+    where.grown_x = form_.ClientWidth() - set_width_;
+    where.grown_y = form_.ClientHeight() - set_height_;
+    where.grown_px_x = window_->w() - ctx_.Px(set_width_);
+    where.grown_px_y = window_->h() - mh - ctx_.Px(set_height_);
+  }
+  ForEachPeer(form_, [&where](WidgetPeer &p) { p.Place(where); });
   for (int i = 0; i < window_->children(); ++i)
     if (auto *bar = dynamic_cast<Fl_Menu_Bar *>(window_->child(i)))
       bar->resize(0, 0, window_->w(), mh);
@@ -187,6 +195,8 @@ void FormPeer::LayoutAll() {
 }
 
 void FormPeer::ApplySize() {
+  set_width_ = form_.ClientWidth();
+  set_height_ = form_.ClientHeight();
   const int w = std::max(ctx_.Px(form_.ClientWidth()), 1);
   const int h = std::max(ctx_.Px(form_.ClientHeight()) + MenuHeight(), 1);
   programmatic_resize_ = true;

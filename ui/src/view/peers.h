@@ -28,8 +28,16 @@ class WidgetPeer : public Peer {
   void SyncAll();
   Fl_Widget *Widget() const { return widget_; }
   Control &Model() const { return model_; }
+  // Where a form's controls go: below its menu bar, and how far the window
+  // has been resized from the size the program set, in layout and in
+  // window pixels.
+  struct Placement {
+    int menu_height = 0;
+    int grown_x = 0, grown_y = 0;
+    int grown_px_x = 0, grown_px_y = 0;
+  };
   // Moves the widget to the control's place in window pixels.
-  void Place(int menu_height);
+  void Place(const Placement &where);
 
  protected:
   virtual void Sync(Aspect what) = 0;
@@ -80,6 +88,8 @@ class FormPeer : public Peer {
   Form &form_;
   Fl_Double_Window *window_ = nullptr;
   bool programmatic_resize_ = false;
+  // The client size the program last set, in layout pixels.
+  int set_width_ = 0, set_height_ = 0;
   bool placed_ = false;
 };
 
