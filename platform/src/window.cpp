@@ -16,6 +16,8 @@ class WindowTable {
  public:
   std::uint32_t Create() {
     auto queue = std::make_shared<MessageQueue>();
+    // A window is polled through its descriptor: none left, no window.
+    if (queue->WakeDescriptor() < 0) return 0;
     const HWND window = queue->CreateWindowHandle();
     std::lock_guard lock(mutex_);
     queues_.emplace(window, std::move(queue));
@@ -38,6 +40,7 @@ class WindowTable {
       queues_.erase(it);
     }
     queue->DestroyWindowHandle(window);
+    queue->Close();  // its waiters, which hold the queue, wake
   }
 
  private:
@@ -74,11 +77,11 @@ extern "C" int tmx_window_wait(std::uint32_t window, int timeout_ms, std::uint32
   if (timeout_ms < 0) {
     do {
       taken = queue->Wait(posted, std::chrono::hours(1));
-    } while (!taken);
+    } while (!taken && !queue->Closed());
   } else {
     taken = queue->Wait(posted, std::chrono::milliseconds(timeout_ms));
   }
-  if (!taken) return 0;
+  if (!taken) return queue->Closed() ? -1 : 0;
   if (message != nullptr) *message = posted.message;
   if (wparam != nullptr) *wparam = posted.wparam;
   if (lparam != nullptr) *lparam = posted.lparam;
