@@ -12,6 +12,8 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "unload.h"
+
 namespace tmx::platform {
 
 struct MessageQueue::State {
@@ -83,12 +85,20 @@ class WindowRegistry {
   HWND next_ = 0x00010000;
 };
 
-WindowRegistry &Registry() {
-  static auto *registry = new WindowRegistry;  // posts may race process exit
-  return *registry;
+// Left alone at process exit while a driver that may still post is loaded.
+WindowRegistry *&RegistrySlot() {
+  static auto *registry = new WindowRegistry;
+  return registry;
 }
 
+WindowRegistry &Registry() { return *RegistrySlot(); }
+
 }  // namespace
+
+void ReleaseRoutes() {
+  delete RegistrySlot();
+  RegistrySlot() = nullptr;
+}
 
 MessageQueue::MessageQueue() : state_(std::make_shared<State>()) {}
 

@@ -7,6 +7,7 @@
 
 #include "tamrix_platform/messages.h"
 #include "tamrix_window.h"
+#include "unload.h"
 
 namespace {
 
@@ -14,6 +15,16 @@ using tmx::platform::MessageQueue;
 
 class WindowTable {
  public:
+  WindowTable() = default;
+  ~WindowTable() {
+    for (const auto &[window, queue] : queues_) {
+      queue->DestroyWindowHandle(window);
+      queue->Close();
+    }
+  }
+  WindowTable(const WindowTable &) = delete;
+  WindowTable &operator=(const WindowTable &) = delete;
+
   std::uint32_t Create() {
     auto queue = std::make_shared<MessageQueue>();
     // A window is polled through its descriptor: none left, no window.
@@ -48,12 +59,20 @@ class WindowTable {
   std::unordered_map<std::uint32_t, std::shared_ptr<MessageQueue>> queues_;
 };
 
-WindowTable &Windows() {
-  static auto *table = new WindowTable;  // may be used while the process exits
-  return *table;
+// Left alone at process exit while a driver is loaded.
+WindowTable *&WindowsSlot() {
+  static auto *table = new WindowTable;
+  return table;
 }
 
+WindowTable &Windows() { return *WindowsSlot(); }
+
 }  // namespace
+
+void tmx::platform::ReleaseWindows() {
+  delete WindowsSlot();
+  WindowsSlot() = nullptr;
+}
 
 extern "C" std::uint32_t tmx_window_create(void) {
   try {

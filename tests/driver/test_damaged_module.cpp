@@ -13,6 +13,8 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -321,6 +323,55 @@ TEST_F(DamagedModule, AnAddendPointingOutsideTheModuleIsRefused) {
   std::map<std::string, int> tally;
   ExpectCleanOutcomes({Flip(first_addend + 3, 6)}, tally);
   EXPECT_EQ(tally["refused " + std::to_string(ERROR_BAD_EXE_FORMAT)], 1);
+}
+
+// The same copy of the platform layer loaded and unloaded again and again,
+// as a program loads and releases the library: each time the driver opened,
+// asked and closed, and a window left open.
+class PlatformUnload : public DamagedModule {
+ protected:
+  static int OpenDescriptors() {
+    return static_cast<int>(
+        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+  }
+};
+
+TEST_F(PlatformUnload, GivesBackItsDescriptorsAndMemory) {
+  Install({"whole", original_.size()});
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(report[0]);
+    constexpr int kCycles = 100;
+    int counts[3] = {0, -1, -1};  // cycles that worked, descriptors after the first and last
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+      void *platform = dlopen((folder_ / "libtamrix_platform.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (platform == nullptr) break;
+      const auto create_window =
+          reinterpret_cast<std::uint32_t (*)()>(dlsym(platform, "tmx_window_create"));
+      DWORD code = 0;
+      if (Session(platform, code) == Met::kWorking && create_window && create_window() != 0) {
+        ++counts[0];
+      }
+      dlclose(platform);
+      counts[cycle == 0 ? 1 : 2] = OpenDescriptors();
+    }
+    (void)!write(report[1], counts, sizeof counts);
+    // exit rather than _exit: the leak check of a sanitizer build runs at exit.
+    std::exit(0);
+  }
+  close(report[1]);
+  int counts[3] = {0, -1, -1};
+  const bool reported = read(report[0], counts, sizeof counts) == sizeof counts;
+  close(report[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(reported);
+  EXPECT_EQ(counts[0], 100) << "cycles in which the driver answered and a window was made";
+  EXPECT_EQ(counts[2], counts[1]) << "descriptors open after the first and the last unload";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 }  // namespace
