@@ -65,7 +65,8 @@ TMX_WINDOW_API int tmx_window_wait(uint32_t window, int timeout_ms, uint32_t *me
  * the handle fail as posts to a dead window do, and threads waiting in
  * tmx_window_wait for it return -1 at once. Destroying 0 or a handle that is
  * not live does nothing. Close the boards opened with this window first,
- * or their notifications are lost.
+ * or their notifications are lost. Windows still open when the platform
+ * library is unloaded are destroyed with it.
  */
 TMX_WINDOW_API void tmx_window_destroy(uint32_t window);
 

@@ -44,7 +44,8 @@ TMX_PLATFORM_API BOOL tmx_device_io_control(HANDLE device, DWORD io_control_code
                                             DWORD *bytes_returned, void *overlapped);
 
 /* Closes a handle. Closing the last handle to a driver opened with
- * FILE_FLAG_DELETE_ON_CLOSE unloads the driver module. */
+ * FILE_FLAG_DELETE_ON_CLOSE unloads the driver module. While a driver module
+ * is loaded, the platform library stays loaded too. */
 TMX_PLATFORM_API BOOL tmx_close_handle(HANDLE object);
 
 static inline HANDLE CreateFileA(const char *name, DWORD desired_access, DWORD share_mode,
