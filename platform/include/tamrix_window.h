@@ -29,7 +29,8 @@ extern "C" {
  * Makes a new notification window.
  *
  * @return a window handle to pass to TamrixCreate (never 0 on success, never
- *         reused within the process), or 0 when none can be made.
+ *         reused within the process), or 0 when none can be made (out of
+ *         memory, or no descriptor left for it).
  */
 TMX_WINDOW_API uint32_t tmx_window_create(void);
 
@@ -53,16 +54,19 @@ TMX_WINDOW_API int tmx_window_fd(uint32_t window);
  * @param wparam     receives its first parameter (may be null)
  * @param lparam     receives its second parameter (may be null)
  * @return 1 when a message was taken, 0 when none arrived within timeout_ms,
- *         -1 for a handle that is not a live window
+ *         -1 for a handle that is not a live window, or when another thread
+ *         destroys the window while this one waits
  */
 TMX_WINDOW_API int tmx_window_wait(uint32_t window, int timeout_ms, uint32_t *message,
                                    uint32_t *wparam, int32_t *lparam);
 
 /**
- * Destroys the window: messages still waiting are dropped, and later posts to
- * the handle fail as posts to a dead window do. Destroying 0 or a handle that
- * is not live does nothing. Close the boards opened with this window first,
- * or their notifications are lost.
+ * Destroys the window: messages still waiting are dropped, later posts to
+ * the handle fail as posts to a dead window do, and threads waiting in
+ * tmx_window_wait for it return -1 at once. Destroying 0 or a handle that is
+ * not live does nothing. Close the boards opened with this window first,
+ * or their notifications are lost. Windows still open when the platform
+ * library is unloaded are destroyed with it.
  */
 TMX_WINDOW_API void tmx_window_destroy(uint32_t window);
 

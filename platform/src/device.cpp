@@ -20,18 +20,32 @@
 #include "tamrix_platform/driver_module.h"
 #include "tamrix_platform/messages.h"
 #include "tamrix_window.h"
+#include "unload.h"
 
 namespace {
 
 const tmx_host_services kHostServices = {TMX_DRIVER_ABI_VERSION, &tmx_post_message};
 
+// Another reference to this library, for as long as a driver is loaded: its
+// threads post through this library, and its unload runs here.
+void *PinPlatform() {
+  Dl_info info{};
+  // An address of this copy of the library, not of an exported name, which
+  // another copy in the process may serve.
+  if (dladdr(reinterpret_cast<void *>(&PinPlatform), &info) == 0 || info.dli_fname == nullptr) {
+    return nullptr;
+  }
+  return dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+}
+
 class LoadedDriver {
  public:
   LoadedDriver(void *module, const tmx_driver *driver, void *context)
-      : module_(module), driver_(driver), context_(context) {}
+      : module_(module), driver_(driver), context_(context), platform_(PinPlatform()) {}
   ~LoadedDriver() {
     driver_->unload(context_);
     dlclose(module_);
+    if (platform_ != nullptr) dlclose(platform_);
   }
   LoadedDriver(const LoadedDriver &) = delete;
   LoadedDriver &operator=(const LoadedDriver &) = delete;
@@ -45,6 +59,7 @@ class LoadedDriver {
   void *module_;
   const tmx_driver *driver_;
   void *context_;
+  void *platform_;
 };
 
 struct OpenDevice {
@@ -84,6 +99,11 @@ class DeviceTable {
     next_handle_ += 4;
     open_.emplace(handle, OpenDevice{name, std::move(driver), delete_on_close});
     return reinterpret_cast<HANDLE>(handle);
+  }
+
+  bool DriversLoaded() {
+    std::lock_guard lock(mutex_);
+    return !open_.empty() || !resident_.empty();
   }
 
   DWORD OpenError(const std::string &name) {
@@ -181,12 +201,15 @@ class DeviceTable {
   std::uintptr_t next_handle_ = 0x1000;
 };
 
-DeviceTable &Devices() {
-  // Never destroyed: drivers still open at process end are left to the
-  // process teardown rather than unloaded after their module's own statics.
+// Released when the library is unloaded, which a loaded driver prevents.
+// Drivers still loaded at process exit are left to the process teardown
+// rather than unloaded after their module's own statics.
+DeviceTable *&DevicesSlot() {
   static auto *table = new DeviceTable;
-  return *table;
+  return table;
 }
+
+DeviceTable &Devices() { return *DevicesSlot(); }
 
 constexpr char kDevicePrefix[] = R"(\\.\)";
 
@@ -202,6 +225,13 @@ std::string DeviceName(const char *path) {
 }
 
 }  // namespace
+
+bool tmx::platform::DriversLoaded() { return Devices().DriversLoaded(); }
+
+void tmx::platform::ReleaseDevices() {
+  delete DevicesSlot();
+  DevicesSlot() = nullptr;
+}
 
 extern "C" HANDLE tmx_create_file(const char *name, DWORD, DWORD, void *, DWORD,
                                   DWORD flags_and_attributes, HANDLE) {

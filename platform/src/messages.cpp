@@ -12,12 +12,15 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "unload.h"
+
 namespace tmx::platform {
 
 struct MessageQueue::State {
   std::mutex mutex;
   std::condition_variable posted;
   std::deque<PostedMessage> messages;
+  bool closed = false;
   int wake_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 
   ~State() {
@@ -27,6 +30,7 @@ struct MessageQueue::State {
   void Push(const PostedMessage &message) {
     {
       std::lock_guard lock(mutex);
+      if (closed) return;
       if (messages.empty()) Signal(true);
       messages.push_back(message);
     }
@@ -81,12 +85,20 @@ class WindowRegistry {
   HWND next_ = 0x00010000;
 };
 
-WindowRegistry &Registry() {
-  static auto *registry = new WindowRegistry;  // posts may race process exit
-  return *registry;
+// Left alone at process exit while a driver that may still post is loaded.
+WindowRegistry *&RegistrySlot() {
+  static auto *registry = new WindowRegistry;
+  return registry;
 }
 
+WindowRegistry &Registry() { return *RegistrySlot(); }
+
 }  // namespace
+
+void ReleaseRoutes() {
+  delete RegistrySlot();
+  RegistrySlot() = nullptr;
+}
 
 MessageQueue::MessageQueue() : state_(std::make_shared<State>()) {}
 
@@ -112,11 +124,25 @@ bool MessageQueue::Peek(PostedMessage &out) {
 
 bool MessageQueue::Wait(PostedMessage &out, std::chrono::milliseconds timeout) {
   std::unique_lock lock(state_->mutex);
-  if (!state_->posted.wait_for(lock, timeout, [this] { return !state_->messages.empty(); })) {
-    return false;
-  }
+  const auto ready = [this] { return state_->closed || !state_->messages.empty(); };
+  if (!state_->posted.wait_for(lock, timeout, ready) || state_->closed) return false;
   out = state_->PopLocked();
   return true;
+}
+
+void MessageQueue::Close() {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->closed = true;
+    if (!state_->messages.empty()) state_->Signal(false);
+    state_->messages.clear();
+  }
+  state_->posted.notify_all();
+}
+
+bool MessageQueue::Closed() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->closed;
 }
 
 std::size_t MessageQueue::Pending() const {

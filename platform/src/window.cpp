@@ -7,6 +7,7 @@
 
 #include "tamrix_platform/messages.h"
 #include "tamrix_window.h"
+#include "unload.h"
 
 namespace {
 
@@ -14,8 +15,20 @@ using tmx::platform::MessageQueue;
 
 class WindowTable {
  public:
+  WindowTable() = default;
+  ~WindowTable() {
+    for (const auto &[window, queue] : queues_) {
+      queue->DestroyWindowHandle(window);
+      queue->Close();
+    }
+  }
+  WindowTable(const WindowTable &) = delete;
+  WindowTable &operator=(const WindowTable &) = delete;
+
   std::uint32_t Create() {
     auto queue = std::make_shared<MessageQueue>();
+    // A window is polled through its descriptor: none left, no window.
+    if (queue->WakeDescriptor() < 0) return 0;
     const HWND window = queue->CreateWindowHandle();
     std::lock_guard lock(mutex_);
     queues_.emplace(window, std::move(queue));
@@ -38,6 +51,7 @@ class WindowTable {
       queues_.erase(it);
     }
     queue->DestroyWindowHandle(window);
+    queue->Close();  // its waiters, which hold the queue, wake
   }
 
  private:
@@ -45,12 +59,20 @@ class WindowTable {
   std::unordered_map<std::uint32_t, std::shared_ptr<MessageQueue>> queues_;
 };
 
-WindowTable &Windows() {
-  static auto *table = new WindowTable;  // may be used while the process exits
-  return *table;
+// Left alone at process exit while a driver is loaded.
+WindowTable *&WindowsSlot() {
+  static auto *table = new WindowTable;
+  return table;
 }
 
+WindowTable &Windows() { return *WindowsSlot(); }
+
 }  // namespace
+
+void tmx::platform::ReleaseWindows() {
+  delete WindowsSlot();
+  WindowsSlot() = nullptr;
+}
 
 extern "C" std::uint32_t tmx_window_create(void) {
   try {
@@ -74,11 +96,11 @@ extern "C" int tmx_window_wait(std::uint32_t window, int timeout_ms, std::uint32
   if (timeout_ms < 0) {
     do {
       taken = queue->Wait(posted, std::chrono::hours(1));
-    } while (!taken);
+    } while (!taken && !queue->Closed());
   } else {
     taken = queue->Wait(posted, std::chrono::milliseconds(timeout_ms));
   }
-  if (!taken) return 0;
+  if (!taken) return queue->Closed() ? -1 : 0;
   if (message != nullptr) *message = posted.message;
   if (wparam != nullptr) *wparam = posted.wparam;
   if (lparam != nullptr) *lparam = posted.lparam;

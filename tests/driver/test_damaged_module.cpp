@@ -6,10 +6,15 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +23,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "driver_requests.h"
@@ -133,12 +139,14 @@ class DamagedModule : public ::testing::Test {
   }
 
   // Opens the driver in a child process that loads the copied platform layer.
-  static Outcome OpenInChild() {
+  static Outcome OpenInChild(bool sigchld_ignored = false) {
     int report[2];
     if (pipe(report) != 0) return {};
     const pid_t child = fork();
     if (child == 0) {
       close(report[0]);
+      // As a daemon does: its children are reaped by the system, unwaited.
+      if (sigchld_ignored) signal(SIGCHLD, SIG_IGN);
       std::uint32_t met[2] = {static_cast<std::uint32_t>(Met::kNoPlatform), 0};
       if (void *platform =
               dlopen((folder_ / "libtamrix_platform.so").c_str(), RTLD_NOW | RTLD_LOCAL)) {
@@ -182,6 +190,35 @@ class DamagedModule : public ::testing::Test {
     std::printf("[ outcome  ]%s\n", line.c_str());
   }
 
+  // The copy's probe processes that still run (a zombie is done).
+  static std::vector<pid_t> LiveProbes() {
+    const std::string probe = (fs::canonical(folder_) / "tamrix-probe").string();
+    std::vector<pid_t> live;
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator("/proc", error)) {
+      const std::string name = entry.path().filename().string();
+      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+      std::string argv0, stat;
+      std::getline(std::ifstream(entry.path() / "cmdline"), argv0, '\0');
+      std::getline(std::ifstream(entry.path() / "stat"), stat);
+      const auto state = stat.rfind(") ");
+      if (argv0 == probe && state != std::string::npos && stat[state + 2] != 'Z') {
+        live.push_back(std::stoi(name));
+      }
+    }
+    return live;
+  }
+
+  // Waits up to 10 s for the copy's live probes to be `wanted` or none.
+  static bool ProbesSettle(bool wanted) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (LiveProbes().empty() == wanted) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+
   static Damage Flip(std::size_t byte, int bit) {
     return {"bit " + std::to_string(bit) + " of byte " + std::to_string(byte), original_.size(),
             byte, bit};
@@ -195,6 +232,43 @@ TEST_F(DamagedModule, TheWholeModuleLoadsAndWorks) {
   std::map<std::string, int> tally;
   ExpectCleanOutcomes({{"whole", original_.size()}}, tally);
   EXPECT_EQ(tally["working"], 1);
+  // Where SIGCHLD is ignored the probe's exit status is gone before anyone
+  // can wait for it; the verdict must not depend on it.
+  const Outcome unwaited = OpenInChild(/*sigchld_ignored=*/true);
+  EXPECT_EQ(unwaited.met, Met::kWorking) << "refused with " << unwaited.code;
+}
+
+TEST_F(DamagedModule, AModuleThatNeverStartsIsRefusedAndLeavesNoProbe) {
+  fs::copy_file(TAMRIX_NEVER_LOADING_MODULE, folder_ / "tamrix.vxd.so",
+                fs::copy_options::overwrite_existing);
+  const Outcome outcome = OpenInChild();
+  EXPECT_EQ(outcome.signal, 0);
+  EXPECT_EQ(outcome.met, Met::kRefused);
+  EXPECT_EQ(outcome.code, ERROR_TIMEOUT);
+  EXPECT_TRUE(LiveProbes().empty()) << "the probe outlived its deadline";
+
+  // The opening process killed while its probe waits: the probe goes too.
+  // Orphans come to this process, which reaps them, whatever the system's init does.
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
+  const pid_t opener = fork();
+  if (opener == 0) {
+    if (void *platform =
+            dlopen((folder_ / "libtamrix_platform.so").c_str(), RTLD_NOW | RTLD_LOCAL)) {
+      DWORD code = 0;
+      Session(platform, code);
+    }
+    _exit(0);
+  }
+  const bool started = ProbesSettle(true);
+  kill(opener, SIGKILL);
+  waitpid(opener, nullptr, 0);
+  EXPECT_TRUE(started) << "no probe ran";
+  EXPECT_TRUE(ProbesSettle(false)) << "the probe outlived the process that started it";
+  for (const pid_t left : LiveProbes()) kill(left, SIGKILL);
+  while (waitpid(-1, nullptr, 0) > 0) {
+  }
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
+  Install({"whole", original_.size()});
 }
 
 TEST_F(DamagedModule, WithoutItsProbeNoModuleIsLoaded) {
@@ -249,6 +323,55 @@ TEST_F(DamagedModule, AnAddendPointingOutsideTheModuleIsRefused) {
   std::map<std::string, int> tally;
   ExpectCleanOutcomes({Flip(first_addend + 3, 6)}, tally);
   EXPECT_EQ(tally["refused " + std::to_string(ERROR_BAD_EXE_FORMAT)], 1);
+}
+
+// The same copy of the platform layer loaded and unloaded again and again,
+// as a program loads and releases the library: each time the driver opened,
+// asked and closed, and a window left open.
+class PlatformUnload : public DamagedModule {
+ protected:
+  static int OpenDescriptors() {
+    return static_cast<int>(
+        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+  }
+};
+
+TEST_F(PlatformUnload, GivesBackItsDescriptorsAndMemory) {
+  Install({"whole", original_.size()});
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(report[0]);
+    constexpr int kCycles = 100;
+    int counts[3] = {0, -1, -1};  // cycles that worked, descriptors after the first and last
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+      void *platform = dlopen((folder_ / "libtamrix_platform.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (platform == nullptr) break;
+      const auto create_window =
+          reinterpret_cast<std::uint32_t (*)()>(dlsym(platform, "tmx_window_create"));
+      DWORD code = 0;
+      if (Session(platform, code) == Met::kWorking && create_window && create_window() != 0) {
+        ++counts[0];
+      }
+      dlclose(platform);
+      counts[cycle == 0 ? 1 : 2] = OpenDescriptors();
+    }
+    (void)!write(report[1], counts, sizeof counts);
+    // exit rather than _exit: the leak check of a sanitizer build runs at exit.
+    std::exit(0);
+  }
+  close(report[1]);
+  int counts[3] = {0, -1, -1};
+  const bool reported = read(report[0], counts, sizeof counts) == sizeof counts;
+  close(report[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(reported);
+  EXPECT_EQ(counts[0], 100) << "cycles in which the driver answered and a window was made";
+  EXPECT_EQ(counts[2], counts[1]) << "descriptors open after the first and the last unload";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // The posting primitive and its receiving end.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -127,14 +131,51 @@ TEST(NotificationWindow, TakesPostsInOrderAndDiesCleanly) {
   EXPECT_FALSE(Readable(fd));
   ASSERT_TRUE(PostMessageA(window, 0x6401, 0, 0));
   EXPECT_TRUE(Readable(fd));
+  ASSERT_EQ(tmx_window_wait(window, 0, &message, nullptr, nullptr), 1);
 
+  // Threads that wait for it when it is destroyed wake with -1.
+  std::vector<int> woken(2, 1);
+  std::vector<std::thread> waiters;
+  for (int i = 0; i < 2; ++i) {
+    waiters.emplace_back([&, i] {
+      woken[i] = tmx_window_wait(window, i == 0 ? -1 : 30000, nullptr, nullptr, nullptr);
+    });
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let them wait
   tmx_window_destroy(window);
+  for (auto &waiter : waiters) waiter.join();
+  EXPECT_EQ(woken, std::vector<int>({-1, -1}));
   EXPECT_FALSE(PostMessageA(window, 0x6403, 0, 0));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
   EXPECT_EQ(tmx_window_fd(window), -1);
   EXPECT_EQ(tmx_window_wait(window, 0, nullptr, nullptr, nullptr), -1);
   EXPECT_EQ(tmx_window_fd(0), -1);
   tmx_window_destroy(window);  // twice is harmless
+}
+
+TEST(NotificationWindow, IsNotMadeWithoutItsDescriptor) {
+  // One made first: the type checks of a sanitizer build need a descriptor
+  // the first time they meet a type.
+  tmx_window_destroy(tmx_window_create());
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  std::vector<int> used{open("/dev/null", O_RDONLY)};
+  ASSERT_GE(used[0], 0);
+  rlimit low = saved;
+  low.rlim_cur = used[0] + 16;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  for (int fd; (fd = dup(used[0])) >= 0;) used.push_back(fd);
+  const std::uint32_t refused = tmx_window_create();
+  close(used.back());
+  used.pop_back();
+  const std::uint32_t made = tmx_window_create();
+  for (int fd : used) close(fd);
+  setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(refused, 0u) << "made with descriptor " << tmx_window_fd(refused);
+  ASSERT_NE(made, 0u) << "a free descriptor makes a window again";
+  EXPECT_GE(tmx_window_fd(made), 0);
+  tmx_window_destroy(made);
+  tmx_window_destroy(refused);
 }
 
 }  // namespace

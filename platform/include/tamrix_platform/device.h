@@ -25,8 +25,12 @@ extern "C" {
  * object for this machine, then tried in the probe program "tamrix-probe"
  * of the same private folder, a process of its own; a file that fails either
  * is refused with ERROR_BAD_EXE_FORMAT, so that a damaged module never takes
- * the caller down. A probe that cannot be started refuses the module with
- * the code of why (ERROR_FILE_NOT_FOUND when it is missing). */
+ * the caller down. A probe that is not through within 5 seconds (a module
+ * whose loading or start never returns) is killed and the module refused
+ * with ERROR_TIMEOUT; no probe outlives the process that started it. A probe
+ * that cannot be started refuses the module with the code of why
+ * (ERROR_FILE_NOT_FOUND when it is missing). The verdict does not depend on
+ * the caller's signal settings: SIGCHLD may be ignored. */
 TMX_PLATFORM_API HANDLE tmx_create_file(const char *name, DWORD desired_access, DWORD share_mode,
                                         void *security_attributes, DWORD creation_disposition,
                                         DWORD flags_and_attributes, HANDLE template_file);
@@ -40,7 +44,8 @@ TMX_PLATFORM_API BOOL tmx_device_io_control(HANDLE device, DWORD io_control_code
                                             DWORD *bytes_returned, void *overlapped);
 
 /* Closes a handle. Closing the last handle to a driver opened with
- * FILE_FLAG_DELETE_ON_CLOSE unloads the driver module. */
+ * FILE_FLAG_DELETE_ON_CLOSE unloads the driver module. While a driver module
+ * is loaded, the platform library stays loaded too. */
 TMX_PLATFORM_API BOOL tmx_close_handle(HANDLE object);
 
 static inline HANDLE CreateFileA(const char *name, DWORD desired_access, DWORD share_mode,

@@ -50,8 +50,13 @@ class TMX_PLATFORM_API MessageQueue {
 
   // Takes the oldest message without waiting.
   bool Peek(PostedMessage &out);
-  // Takes the oldest message, waiting up to the timeout for one.
+  // Takes the oldest message, waiting up to the timeout for one; false at
+  // once once the queue is closed.
   bool Wait(PostedMessage &out, std::chrono::milliseconds timeout);
+  // Ends the queue: what is pending is dropped, every waiter wakes, and from
+  // then on nothing is queued and Wait returns false at once.
+  void Close();
+  bool Closed() const;
   std::size_t Pending() const;
   // A descriptor that is readable while messages are pending, for event loops
   // that wait on descriptors.
