@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
 #include <thread>
 #include <vector>
 
+#include "../faults/thread_count.h"
 #include "driver_requests.h"
 #include "request_dispatch.h"
 #include "tamrix_platform/driver_module.h"
@@ -19,11 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::SetModeBlock;
 using testing::SlotBlock;
-
-int ThreadsOfThisProcess() {
-  const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
-  return static_cast<int>(std::distance(begin(tasks), end(tasks)));
-}
 
 // Sends a block and returns its status word; the request must be carried out.
 std::uint16_t Send(Driver &driver, DWORD code, RequestBlock &&block, void *in = nullptr,
@@ -137,8 +132,7 @@ TEST(DriverModule, UnloadWhileSamplingLeavesNoThreadBehind) {
   const tmx_host_services newer{TMX_DRIVER_ABI_VERSION + 1, &CountingPost};
   EXPECT_EQ(table->load(&newer), nullptr);
 
-  std::thread([] {}).join();  // runtimes may start a helper with the first thread
-  const int before = ThreadsOfThisProcess();
+  const int before = fault_testing::ThreadBaseline();
   const tmx_host_services host{TMX_DRIVER_ABI_VERSION, &CountingPost};
   void *context = table->load(&host);
   ASSERT_NE(context, nullptr);
@@ -153,14 +147,14 @@ TEST(DriverModule, UnloadWhileSamplingLeavesNoThreadBehind) {
       ASSERT_EQ(block.U16(TAMRIX_OFS_STATUS), TAMRIX_DRV_OK);
     }
   }
-  EXPECT_EQ(ThreadsOfThisProcess(), before + 2);
+  EXPECT_EQ(fault_testing::ThreadsOfThisProcess(), before + 2);
   const auto deadline = std::chrono::steady_clock::now() + 5s;
   while (posted_count == 0 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(1ms);
   }
   EXPECT_GT(posted_count, 0) << "notifications go out through the host";
   table->unload(context);
-  EXPECT_EQ(ThreadsOfThisProcess(), before);
+  EXPECT_EQ(fault_testing::ThreadsSettledTo(before), before);
   dlclose(module);
 }
 
