@@ -225,44 +225,46 @@ keep_screenshot() {  # FILE NAME
 
 all_visible_windows() { xdotool search --onlyvisible --name '.*' 2>/dev/null | wc -l; }
 
-# Opens a drop-down list by clicking it and picks the item DOWNS lines below
-# the one it shows, with the arrow keys and Enter, as an operator would.
-choose_in_list() {  # WINDOW X Y DOWNS
-  local before deadline keys=() i
-  before=$(all_visible_windows)
+# Clicks the drop-down list at X,Y open and waits until it shows; keeps the
+# count of windows before it in windows_before_list, for wait_list_closed.
+open_list() {  # WINDOW X Y
+  local deadline
+  windows_before_list=$(all_visible_windows)
   click_at "$1" "$2" "$3"
   deadline=$(($(date +%s) + 5))
-  while [ "$(all_visible_windows)" -le "$before" ]; do
+  while [ "$(all_visible_windows)" -le "$windows_before_list" ]; do
     [ "$(date +%s)" -gt "$deadline" ] && fail "the drop-down list at $2,$3 did not open"
     sleep 0.05
   done
-  for ((i = 0; i < $4; i++)); do keys+=(Down); done
-  xdotool key --delay 25 "${keys[@]}" Return
-  deadline=$(($(date +%s) + 5))
-  while [ "$(all_visible_windows)" -gt "$before" ]; do
-    [ "$(date +%s)" -gt "$deadline" ] && fail "the drop-down list at $2,$3 did not close"
+}
+
+# Waits until the list open_list opened at X,Y has gone again.
+wait_list_closed() {  # X Y
+  local deadline=$(($(date +%s) + 5))
+  while [ "$(all_visible_windows)" -gt "$windows_before_list" ]; do
+    [ "$(date +%s)" -gt "$deadline" ] && fail "the drop-down list at $1,$2 did not close"
     sleep 0.05
   done
+}
+
+# Opens a drop-down list by clicking it and picks the item DOWNS lines below
+# the one it shows, with the arrow keys and Enter, as an operator would.
+choose_in_list() {  # WINDOW X Y DOWNS
+  local keys=() i
+  open_list "$1" "$2" "$3"
+  for ((i = 0; i < $4; i++)); do keys+=(Down); done
+  xdotool key --delay 25 "${keys[@]}" Return
+  wait_list_closed "$2" "$3"
 }
 
 # Opens a drop-down list by clicking it and clicks its row ROW (0 for the
 # first) in the open list, which drops down below the box's BOTTOM edge.
 pick_with_mouse() {  # WINDOW X Y BOTTOM ROW
-  local before deadline row_h
-  before=$(all_visible_windows)
-  click_at "$1" "$2" "$3"
-  deadline=$(($(date +%s) + 5))
-  while [ "$(all_visible_windows)" -le "$before" ]; do
-    [ "$(date +%s)" -gt "$deadline" ] && fail "the drop-down list at $2,$3 did not open"
-    sleep 0.05
-  done
+  local row_h
+  open_list "$1" "$2" "$3"
   row_h=$(px 15)
   click_at "$1" "$2" $(($4 + 1 + $5 * row_h + row_h / 2))
-  deadline=$(($(date +%s) + 5))
-  while [ "$(all_visible_windows)" -gt "$before" ]; do
-    [ "$(date +%s)" -gt "$deadline" ] && fail "the drop-down list at $2,$3 did not close"
-    sleep 0.05
-  done
+  wait_list_closed "$2" "$3"
 }
 
 # Replaces the text of a field: click into it, clear it from the end, type.
