@@ -4,6 +4,7 @@
 // its number, so a long list is a case of its own.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -15,6 +16,7 @@
 // After the program's headers: X's macros would clash with their names.
 #include <FL/Fl.H>
 #include <FL/Fl_Browser.H>
+#include <FL/Fl_Window.H>
 
 namespace tamrix::ui {
 namespace {
@@ -40,6 +42,21 @@ class ListOnScreen : public ::testing::Test {
   Fl_Browser &Browser() {
     auto *peer = dynamic_cast<view::WidgetPeer *>(form_->Lines.PeerHolder().Get());
     return *static_cast<Fl_Browser *>(peer->Widget());
+  }
+
+  // Until its window first draws, the browser has the bars it was made
+  // with; a window with no damage left has drawn. Bounded: a loaded virtual
+  // screen can take a while to map the window.
+  bool Drawn() {
+    const Fl_Window &window = *Browser().window();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+      app_.ProcessMessages();
+      Fl::flush();
+      if (window.damage() == 0) return true;
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      Fl::wait(0.01);
+    }
   }
 
   // Lines as the program adds them: each selects the one after the last
@@ -83,12 +100,13 @@ TEST_F(ListOnScreen, TheSelectionIsScrolledIntoViewAndNoFurther) {
 // As a list fills, line by line and with a line wider than the list
 // bringing the horizontal bar, it scrolls by whole lines: no line is cut at
 // the top, and the newest stays whole in view. A drag of the bar's thumb
-// stops at a line too.
+// stops at a line too. So does a list filled before its window first draws,
+// when the browser would bring lines in with both bars counted.
 TEST_F(ListOnScreen, AFillingListShowsWholeLinesWithTheNewestInView) {
-  Fl_Browser &browser = Browser();
   const int line = ToScreen(form_->Lines.ItemHeight(), app_.View()->Scale());
   const auto check = [&](const std::string &when) {
-    Fl::flush();
+    ASSERT_TRUE(Drawn()) << when << ": the window did not draw";
+    const Fl_Browser &browser = Browser();
     const int bar = browser.hscrollbar.visible() ? browser.scrollbar_size() : 0;
     const int room = browser.h() - Fl::box_dh(browser.box()) - bar;
     EXPECT_EQ(browser.position() % line, 0) << when << ": the top line is cut";
@@ -103,11 +121,17 @@ TEST_F(ListOnScreen, AFillingListShowsWholeLinesWithTheNewestInView) {
   form_->Lines.SetItemIndex(form_->Lines.Count() - 1);
   app_.ProcessMessages();
   check("with a wide line");
+  Fl_Browser &browser = Browser();
   EXPECT_TRUE(browser.hscrollbar.visible());
 
   browser.scrollbar.value(line + line / 3, 1, 0, browser.size() * line);
   browser.scrollbar.do_callback();
   EXPECT_EQ(browser.position(), line) << "a thumb dragged a third of a line down";
+
+  form_ = &app_.CreateForm<OneList>();
+  form_->Show();
+  Append(4);
+  check("4 lines before the first draw");
 }
 
 }  // namespace

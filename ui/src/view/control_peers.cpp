@@ -232,6 +232,22 @@ class ListWidget : public Fl_Hold_Browser {
   }
 
  protected:
+  // The browser also scrolls by pixels on its own: value() brings the line
+  // in with the bars of its last draw (both, before its first), and a drag
+  // past its edge scrolls it. Whatever moved it, it is put back on a line
+  // before it draws, the selected line kept whole if it was in view.
+  void draw() override {
+    const int line_height = item_height(nullptr);
+    const int at = position();
+    if (at % line_height != 0) {
+      const int line = value();
+      if (line > 0 && line * line_height > at && (line - 1) * line_height < at + Room())
+        ShowLine(line);
+      else
+        ScrollTo(at / line_height);
+    }
+    Fl_Hold_Browser::draw();
+  }
   int item_height(void *) const override { return std::max(ctx_.Px(l_.ItemHeight()), 1); }
   int full_width() const override {
     return l_.ScrollWidth() > 0 ? ctx_.Px(l_.ScrollWidth()) + ListBox::kLinePadding : 0;
