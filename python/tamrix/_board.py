@@ -415,7 +415,10 @@ class Board:
         return status
 
     def _place_gap(self, low_bits, losses):
-        gap = self._run_fetched + ((low_bits - self._run_fetched) & 0xFFFFFFFF)
+        # Nearest to the words fetched, whose low 32 bits it shares; a gap
+        # behind them (read by another caller) is reported at once.
+        ahead = (low_bits - self._run_fetched) & 0xFFFFFFFF
+        gap = self._run_fetched + (ahead if ahead < 1 << 31 else 0)
         if self._blind_from is not None and gap >= self._blind_from:
             return
         self._gaps.append(gap)
