@@ -33,7 +33,7 @@ std::uint16_t BoardSlot::Close() {
     std::lock_guard data(data_);
     if (!open_) return TAMRIX_DRV_BAD_SLOT;
   }
-  HaltSampler();
+  HaltSampler(false);
   std::lock_guard data(data_);
   open_ = false;
   window_ = 0;
@@ -76,6 +76,7 @@ std::uint16_t BoardSlot::Start() {
   }
   ring_.Clear();
   alarms_.Arm();
+  gate_.TakeHeld();  // the old run's
   run_.emplace(PlanRun(*mode_, next_step_));
   scan_done_ = false;
   stop_requested_ = false;
@@ -134,10 +135,11 @@ std::uint16_t BoardSlot::ReadResources(RequestBlock &answer) const {
 }
 
 // Called with control_ held and data_ free; afterwards no sampler runs.
-void BoardSlot::HaltSampler() {
+void BoardSlot::HaltSampler(bool send_held) {
   {
     std::lock_guard data(data_);
     stop_requested_ = true;
+    send_held_ = send_held;
   }
   wake_.notify_all();
   if (sampler_.joinable()) sampler_.join();
@@ -149,6 +151,7 @@ void BoardSlot::ForgetMode() {
   run_.reset();
   ring_.Reset(0);
   alarms_.Arm();
+  gate_.TakeHeld();
   next_step_ = 0;
   scan_done_ = false;
 }
@@ -162,6 +165,7 @@ std::uint32_t BoardSlot::StatusBits(Clock::time_point now) const {
   if (run_ && run_->WordsLost() > 0) bits |= status_bits::kOverflow;
   if (run_ && run_->Overrun()) bits |= status_bits::kOverrun;
   if (scan_done_) bits |= status_bits::kScanDone;
+  if (gate_.Holding()) bits |= status_bits::kOverflowHeld;
   if (mode_) {
     if (IsDma(mode_->traits)) bits |= status_bits::kDma;
     bits |= static_cast<std::uint32_t>(mode_->mode) << status_bits::kModeShift;
@@ -181,6 +185,7 @@ void BoardSlot::SamplingLoop() {
       // Words converted up to the stop, and those still on the board, are kept.
       run_->AdvanceTo(since_start(now), ring_, alarms_, events);
       run_->Flush(ring_, alarms_, events);
+      if (!send_held_) gate_.TakeHeld();  // closing: nobody reads it
       Deliver(events, gate_, now, window_, poster_);
       break;
     }
@@ -192,11 +197,12 @@ void BoardSlot::SamplingLoop() {
     if (run_->Finished()) scan_done_ = true;
     Deliver(events, gate_, now, window_, poster_);
     if (run_->Finished()) break;
-    const Clock::time_point next_transfer =
-        run_start_ + std::chrono::nanoseconds(run_->NextTransferNs());
-    wake_.wait_until(data, std::max(now + kBatchInterval, next_transfer),
+    Clock::time_point next_wake = run_start_ + std::chrono::nanoseconds(run_->NextTransferNs());
+    if (gate_.Holding()) next_wake = std::min(next_wake, gate_.NextTokenAt());
+    wake_.wait_until(data, std::max(now + kBatchInterval, next_wake),
                      [this] { return stop_requested_; });
   }
+  if (send_held_) DeliverHeld(gate_, Clock::now(), window_, poster_);
   next_step_ = run_->NextStep();
   running_ = false;
 }

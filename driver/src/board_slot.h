@@ -31,6 +31,7 @@ inline constexpr std::uint32_t kOverrun = 0x0020;          // latest run ran at 
 inline constexpr std::uint32_t kDma = 0x0040;              // the mode transfers by DMA
 inline constexpr std::uint32_t kScanDone = 0x0080;         // latest run completed its single scan
 inline constexpr unsigned kModeShift = 8;                  // bits 11..8: mode number, 0 for none
+inline constexpr std::uint32_t kOverflowHeld = 0x1000;     // a BuffOverflow waits for the budget
 }  // namespace status_bits
 
 class BoardSlot {
@@ -61,7 +62,8 @@ class BoardSlot {
 
  private:
   void SamplingLoop();
-  void HaltSampler();
+  // `send_held`: a BuffOverflow held for the budget still goes out.
+  void HaltSampler(bool send_held = true);
   void ForgetMode();
   std::uint32_t StatusBits(Clock::time_point now) const;
 
@@ -89,6 +91,7 @@ class BoardSlot {
   Clock::time_point run_start_{};
   bool running_ = false;
   bool stop_requested_ = false;
+  bool send_held_ = true;
   bool scan_done_ = false;
 };
 

@@ -15,8 +15,9 @@ void *Load(const tmx_host_services *host) {
     return nullptr;
   }
   try {
-    return new Driver(
-        [host](HWND window, UINT message) { host->post_message(window, message, 0, 0); });
+    return new Driver([host](HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+      host->post_message(window, message, wparam, lparam);
+    });
   } catch (...) {
     return nullptr;
   }

@@ -92,8 +92,8 @@ void SamplingRun::Transfer(std::uint64_t up_to, SampleRing &ring, BufferAlarms &
   const std::size_t accepted = ring.Append(words_, from, count);
   if (accepted > 0) alarms.AfterAppend(ring.Size(), ring.Capacity(), events);
   if (accepted < count) {
+    alarms.AfterLoss(from - lost_ + accepted, events);  // words kept before the first lost one
     lost_ += count - accepted;
-    alarms.AfterLoss(events);
   }
   transferred_ = up_to;
 }

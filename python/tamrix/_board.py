@@ -22,10 +22,11 @@ _FIFO_MODES = (4, 9)
 _DMA_MODES = (5, 10)
 _TRIGGERED_MODES = range(6, 11)
 _BUFF_OVERFLOW = 0x6404
-# How late a board's words may reach the buffer after they are due (the
-# driver delivers in batches), and how far its clock may run slow.
-_DELIVERY_SLACK = 0.003
-_CLOCK_DRIFT = 1.01
+# Status bit: a BuffOverflow waits for the driver's notification budget.
+_OVERFLOW_HELD = 0x1000
+# Posted by the package to its own window at each new run: notifications
+# queued before it belong to the run before.
+_RUN_BEGINS = 0xBFFF
 
 
 def _c_integer(name, value, bits, signed=False):
@@ -155,6 +156,7 @@ class Board:
         self.slot = wanted.value
         self._mode = None
         self._channels = None
+        self._runs_begun = 0  # marks posted, not yet taken
         self._new_run()
         self._closer = weakref.finalize(self, _library.release, self.slot, self._window)
 
@@ -219,10 +221,9 @@ class Board:
             first, last, _c_integer("buffer", buffer, 32), _c_integer("timer", timer, 32),
             _c_integer("mode", mode, 32, signed=True),
         )
-        self._call("TamrixSetMode", self.slot, ctypes.byref(record))
+        self._begin_run("TamrixSetMode", self.slot, ctypes.byref(record))
         self._mode = record
         self._channels = range(first, last + 1)
-        self._new_run()
 
     @property
     def channels(self):
@@ -231,8 +232,7 @@ class Board:
 
     def start(self):
         """Starts sampling; the buffer is emptied first."""
-        self._call("TamrixStartSampling", self.slot)
-        self._new_run()
+        self._begin_run("TamrixStartSampling", self.slot)
 
     def stop(self):
         """Stops sampling; the words converted so far stay to be read."""
@@ -281,8 +281,13 @@ class Board:
 
         Raises DataError when the board lost words to a full buffer during
         the read or sampling ended short of ``count`` (its ``words`` are the
-        sound ones read, and the next read goes on after the gap),
-        SamplingTimeout when no word came for ``timeout`` seconds (default: a
+        sound ones read, up to the gap, and the next read goes on after it).
+        The board tells each gap's place, but while its notification budget
+        is spent it may tell several losses at once, with only the first's
+        place: the words up to that gap are delivered, then every read raises
+        DataError (more words lost at places the board could not tell, no
+        words) until sampling is started again.
+        Raises SamplingTimeout when no word came for ``timeout`` seconds (default: a
         few seconds beyond what the mode needs). Ctrl-C stops sampling and
         raises KeyboardInterrupt with the words read so far as its ``words``.
         """
@@ -302,20 +307,30 @@ class Board:
             last_word = time.monotonic()
             while True:
                 status = self._look()
-                take = min(status.num_data, count - got)
-                if self._gap_at is not None:
-                    take = min(take, self._gap_at - self._run_fetched)
+                # A held BuffOverflow may lie anywhere in what waits: wait for it.
+                take = 0 if status.bits & _OVERFLOW_HELD else min(status.num_data, count - got)
+                if self._gaps:
+                    take = min(take, self._gaps[0] - self._run_fetched)
+                if self._blind_from is not None:
+                    take = min(take, max(0, self._blind_from - self._run_fetched))
                 if take:
                     with _interrupt_deferred():
                         self._fetch(words[got : got + take])
                         got += take
                         self._run_fetched += take
-                        self._room += take
                     last_word = time.monotonic()
-                if self._gap_at is not None and self._run_fetched >= self._gap_at:
-                    self._gap_at = None
+                if self._gaps and self._run_fetched >= self._gaps[0]:
+                    del self._gaps[0]
                     raise DataError(
                         "read_words", self.slot, "words lost to a full buffer", words[:got]
+                    )
+                if self._blind_from is not None and self._run_fetched >= self._blind_from:
+                    raise DataError(
+                        "read_words",
+                        self.slot,
+                        "more words were lost at places the board could not tell;"
+                        " start sampling again",
+                        words[:got],
                     )
                 if got == count:
                     return words
@@ -367,67 +382,49 @@ class Board:
         return (words & 0x0FFF).reshape(-1, scan_words)
 
     # Lost words. A word that finds the buffer full is lost, and the buffer
-    # keeps its oldest words: a gap in the words read lies one buffer beyond
-    # what had been fetched when the loss happened. The package drains at
-    # most once between two looks (a status read, then the notifications
-    # taken), so a loss found at a look has its gap, at the earliest, one
-    # buffer beyond what was fetched at the previous look. Reads deliver the
-    # words up to there, then DataError; the next read goes on after it.
-    # A loss is new, with no false report, when
-    #  - the run's lost-words bit (sticky) is set for the first time;
-    #  - a BuffOverflow was taken since the latest loss found (the driver
-    #    posts one per spell of a full buffer, at its first lost word);
-    #  - the buffer is full while the run goes on, and since the previous
-    #    look more words were due, by the period, than the room it had then
-    #    and the words fetched since: counted in whole bursts (a FIFO half,
-    #    a DMA page) less a delivery slack, since a buffer that a burst filled
-    #    exactly has lost nothing until the next burst comes.
-    # The last stands in for a BuffOverflow that the driver's notification
-    # budget dropped. A loss none of them proves (its BuffOverflow dropped,
-    # and the buffer found full sooner than that after the previous look)
-    # is found at a later look, when the buffer is still full, or not at
-    # all if the run ends first; its gap is then placed at the earliest.
+    # keeps its oldest words. The driver posts a BuffOverflow at the first
+    # word lost after each drain, carrying the number of words the run had
+    # put into the buffer before it (low 32 bits), which is where the gap
+    # lies in the words read, and how many losses it stands for. When its
+    # budget is spent it holds the message back (a status bit says so) and
+    # counts later losses into it, so reads take no word while one is held.
 
     def _new_run(self):
         self._run_fetched = 0
-        self._lost_seen = False
-        self._overflow_taken = False
-        self._gap_at = None  # where the earliest gap not yet reported lies
-        self._look_fetched = 0  # words fetched at the previous look
-        self._looked_at = None  # when it ended
-        self._room = 0  # words that fitted since then
+        self._gaps = []  # places of the gaps not yet reported, in order
+        self._blind_from = None  # beyond here, gaps at places unknown
+
+    def _begin_run(self, function, *args):
+        """Calls the library function that begins a new run (set mode, start)."""
+        self._open_or_raise()
+        # While the board samples, the call is refused and the run goes on.
+        # Otherwise the run before has posted all it will, and a mark parts
+        # its notifications from the new run's.
+        if not self.status().sampling and self._lib.tmx_post_message(
+            self._window, _RUN_BEGINS, 0, 0
+        ):
+            self._runs_begun += 1
+        self._call(function, *args)
+        self._new_run()
 
     def _look(self):
-        """Reads the status and takes the notifications; places a new gap."""
-        began = time.monotonic()
+        """Reads the status and takes the notifications, which place gaps."""
         status = self.status()
         for _ in self._take_notifications():
             pass
-        buffer = self._mode.BuffSize
-        if status.words_lost and (
-            not self._lost_seen or self._overflow_taken or self._overdue(status, began)
-        ):
-            gap = self._look_fetched + buffer
-            self._gap_at = gap if self._gap_at is None else min(self._gap_at, gap)
-            self._lost_seen = True
-            self._overflow_taken = False
-        self._look_fetched = self._run_fetched
-        self._looked_at = time.monotonic()
-        self._room = buffer - min(status.num_data, buffer)
         return status
 
-    def _overdue(self, status, began):
-        if (
-            not status.sampling
-            or status.num_data < self._mode.BuffSize
-            or self._mode.Mode in _SINGLE_SCAN_MODES
-            or self._looked_at is None
-        ):
-            return False
-        burst = _burst_words(self._mode, 1)
-        elapsed = began - self._looked_at - _DELIVERY_SLACK
-        bursts_due = int(elapsed / (burst * _word_seconds(self._mode) * _CLOCK_DRIFT))
-        return bursts_due * burst > self._room
+    def _place_gap(self, low_bits, losses):
+        # Nearest to the words fetched, whose low 32 bits it shares; a gap
+        # behind them (read by another caller) is reported at once.
+        ahead = (low_bits - self._run_fetched) & 0xFFFFFFFF
+        gap = self._run_fetched + (ahead if ahead < 1 << 31 else 0)
+        if self._blind_from is not None and gap >= self._blind_from:
+            return
+        self._gaps.append(gap)
+        self._gaps.sort()
+        if losses > 1:
+            self._blind_from = gap
 
     def _fetch(self, into):
         self._call("TamrixGetData", self.slot, len(into), into.ctypes.data_as(ctypes.c_void_p))
@@ -442,8 +439,16 @@ class Board:
         return bool(readable)
 
     def _take_notifications(self):
-        message = ctypes.c_uint32()
-        while self._lib.tmx_window_wait(self._window, 0, ctypes.byref(message), None, None) == 1:
-            if message.value == _BUFF_OVERFLOW:
-                self._overflow_taken = True
+        message, wparam, lparam = ctypes.c_uint32(), ctypes.c_uint32(), ctypes.c_int32()
+        while (
+            self._lib.tmx_window_wait(
+                self._window, 0, ctypes.byref(message), ctypes.byref(wparam), ctypes.byref(lparam)
+            )
+            == 1
+        ):
+            if message.value == _RUN_BEGINS:
+                self._runs_begun -= 1
+                continue
+            if message.value == _BUFF_OVERFLOW and self._runs_begun == 0:
+                self._place_gap(wparam.value, lparam.value)
             yield message.value, _status.MESSAGES.get(message.value)

@@ -78,6 +78,7 @@ _PROTOTYPES = {
     "tmx_window_fd": (ctypes.c_int, [_U32]),
     "tmx_window_wait": (ctypes.c_int, [_U32, ctypes.c_int, _PU32, _PU32, _PI32]),
     "tmx_window_destroy": (None, [_U32]),
+    "tmx_post_message": (ctypes.c_int, [_U32, _U32, _U32, _I32]),
     "tmx_device_open_error": (_U32, [ctypes.c_char_p]),
     "tmx_error_text": (ctypes.c_char_p, [_U32]),
 }

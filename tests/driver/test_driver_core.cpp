@@ -10,6 +10,7 @@
 #include "run_words.h"
 #include "sample_ring.h"
 #include "sampling_run.h"
+#include "tamrix_protocol.h"
 #include "timer_decode.h"
 #include "waveforms.h"
 
@@ -94,12 +95,14 @@ TEST(SamplingRun, AFullBufferKeepsTheOldestAndSaysSoOncePerFilling) {
   SimulatedRun sim({.buff_size = 8, .timer = 10, .mode = 3});
   const RunEvents first = sim.At(200 * kUs);
   EXPECT_TRUE(first.half_full && first.full && first.overflow);
+  EXPECT_EQ(first.overflow_at, 8u);  // the gap follows the 8 words kept
   EXPECT_EQ(sim.run.WordsLost(), 12u);
   const RunEvents later = sim.At(400 * kUs);
   EXPECT_FALSE(later.half_full || later.full || later.overflow);
   EXPECT_EQ(sim.TakeAll().back() & 0xFFF, InputValue(0, 7));
   const RunEvents refilled = sim.At(500 * kUs);
   EXPECT_TRUE(refilled.half_full && refilled.full && refilled.overflow);
+  EXPECT_EQ(refilled.overflow_at, 16u);
   EXPECT_EQ(sim.TakeAll().front() & 0xFFF, InputValue(0, 40));  // lost words moved the signal on
 }
 
@@ -147,6 +150,53 @@ TEST(Notifications, BudgetIsABurstOfEightThenFourPerSecond) {
   }
   EXPECT_NEAR(events, 40, 1);
   EXPECT_NEAR(pages, 40, 1);
+}
+
+TEST(Notifications, ALossFindingTheBudgetSpentIsHeldUntilATokenComes) {
+  struct Posted {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+  };
+  std::vector<Posted> posted;
+  const Poster post = [&](HWND, UINT message, WPARAM w, LPARAM l) {
+    posted.push_back({message, w, l});
+  };
+  NotificationGate gate;
+  const auto t0 = NotificationGate::Clock::now();
+  gate.Reset(t0);
+  const HWND window = 7;
+  RunEvents spend;
+  spend.full = true;
+  for (int i = 0; i < 8; ++i) Deliver(spend, gate, t0, window, post);
+  ASSERT_EQ(posted.size(), 8u);
+
+  RunEvents loss;
+  loss.overflow = true;
+  loss.overflow_at = (std::uint64_t{1} << 32) + 100;
+  Deliver(loss, gate, t0, window, post);
+  loss.overflow_at = (std::uint64_t{1} << 32) + 300;
+  Deliver(loss, gate, t0 + 100ms, window, post);
+  Deliver(spend, gate, t0 + 200ms, window, post);  // dropped, not held
+  EXPECT_EQ(posted.size(), 8u);
+  EXPECT_TRUE(gate.Holding());
+  EXPECT_NEAR(std::chrono::duration<double>(gate.NextTokenAt() - t0).count(), 0.25, 1e-6);
+
+  Deliver({}, gate, t0 + 260ms, window, post);
+  ASSERT_EQ(posted.size(), 9u);
+  EXPECT_EQ(posted.back().message, static_cast<UINT>(TAMRIX_MSG_BUFF_OVERFLOW));
+  EXPECT_EQ(posted.back().wparam, 100u);  // the first gap's place, low 32 bits
+  EXPECT_EQ(posted.back().lparam, 2);     // and both losses
+  EXPECT_FALSE(gate.Holding());
+
+  // Held again, it goes out when the run ends, budget or not.
+  loss.overflow_at = 500;
+  Deliver(loss, gate, t0 + 270ms, window, post);
+  EXPECT_EQ(posted.size(), 9u);
+  DeliverHeld(gate, t0 + 270ms, window, post);
+  ASSERT_EQ(posted.size(), 10u);
+  EXPECT_EQ(posted.back().wparam, 500u);
+  EXPECT_EQ(posted.back().lparam, 1);
 }
 
 // The word a continuous run produces at `index`, straight from the signals.

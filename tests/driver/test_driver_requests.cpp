@@ -48,7 +48,7 @@ void StartRun(Driver &driver, const testing::ModeRequest &mode) {
 }
 
 TEST(DriverRequests, WhatCannotBeAnsweredSafelyIsNotCarriedOut) {
-  Driver driver([](HWND, UINT) {});
+  Driver driver([](HWND, UINT, WPARAM, LPARAM) {});
   StartRun(driver, {.buff_size = 4096, .timer = 10, .mode = 3});
   ASSERT_GE(WaitForWords(driver, 0, 100), 100u);
   ASSERT_EQ(Send(driver, TAMRIX_IOCTL_STOP, SlotBlock(0)), TAMRIX_DRV_OK);
@@ -78,14 +78,14 @@ TEST(DriverRequests, TriggeredModeWaitsForExTrg) {
   // Slot 1's pulse train runs 130 ms ahead: powered on 70 ms ago, it is 200 ms
   // into its 500 ms cycle, so ExTrg stays off for the next 300 ms.
   const auto start = std::chrono::steady_clock::now();
-  Driver driver([](HWND, UINT) {}, start - 70ms);
+  Driver driver([](HWND, UINT, WPARAM, LPARAM) {}, start - 70ms);
   StartRun(driver, {.slot = 1, .buff_size = 4096, .timer = 100, .mode = 8});
   EXPECT_GT(WaitForWords(driver, 1, 1), 0u);
   EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
 }
 
 TEST(DriverRequests, ConcurrentCallersSeeAnUnbrokenStream) {
-  Driver driver([](HWND, UINT) {});
+  Driver driver([](HWND, UINT, WPARAM, LPARAM) {});
   // Channel 3 is a sawtooth rising by 32 per conversion.
   StartRun(driver, {.first = 3, .last = 3, .buff_size = 65536, .timer = 10, .mode = 3});
   std::atomic<bool> done{false};
