@@ -116,7 +116,8 @@ std::string StatusWords(std::uint32_t bits) {
                                                           {kWordsLost, "words lost"},
                                                           {kOverrun, "overrun"},
                                                           {kDma, "DMA"},
-                                                          {kScanDone, "single scan done"}};
+                                                          {kScanDone, "single scan done"},
+                                                          {kOverflowHeld, "overflow notice held"}};
   for (const auto &[bit, word] : flags) {
     if (bits & bit) words += std::string(", ") + word;
   }

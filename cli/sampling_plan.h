@@ -20,6 +20,7 @@ inline constexpr std::uint32_t kDma = 0x40;
 inline constexpr std::uint32_t kScanDone = 0x80;
 inline constexpr std::uint32_t kModeShift = 8;
 inline constexpr std::uint32_t kModeMask = 0xF00;
+inline constexpr std::uint32_t kOverflowHeld = 0x1000;
 }  // namespace status_bits
 
 // Channels ChFirst..ChLast, one word each per scan.

@@ -23,7 +23,6 @@ _DMA_MODES = (5, 10)
 _TRIGGERED_MODES = range(6, 11)
 _BUFF_OVERFLOW = 0x6404
 # Status bit: a BuffOverflow waits for the driver's notification budget.
-_OVERFLOW_HELD = 0x1000
 # Posted by the package to its own window at each new run: notifications
 # queued before it belong to the run before.
 _RUN_BEGINS = 0xBFFF
@@ -308,7 +307,7 @@ class Board:
             while True:
                 status = self._look()
                 # A held BuffOverflow may lie anywhere in what waits: wait for it.
-                take = 0 if status.bits & _OVERFLOW_HELD else min(status.num_data, count - got)
+                take = 0 if status.overflow_held else min(status.num_data, count - got)
                 if self._gaps:
                     take = min(take, self._gaps[0] - self._run_fetched)
                 if self._blind_from is not None:

@@ -12,6 +12,7 @@ _WORDS_LOST = 0x10
 _OVERRUN = 0x20
 _DMA = 0x40
 _SCAN_DONE = 0x80
+_OVERFLOW_HELD = 0x1000
 
 
 @dataclass(frozen=True)
@@ -109,6 +110,7 @@ class SamplingStatus:
     overrun: bool
     dma: bool
     single_scan_done: bool
+    overflow_held: bool  # a BuffOverflow waits for the notification budget
     mode: int  # the accepted mode, 0 for none
 
     @classmethod
@@ -124,6 +126,7 @@ class SamplingStatus:
             overrun=bool(bits & _OVERRUN),
             dma=bool(bits & _DMA),
             single_scan_done=bool(bits & _SCAN_DONE),
+            overflow_held=bool(bits & _OVERFLOW_HELD),
             mode=(bits >> 8) & 0xF,
         )
 
