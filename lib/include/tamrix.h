@@ -25,8 +25,9 @@
 #endif
 
 /* Status codes (TamrixGetLastError). The same number space also carries
- * platform error codes of requests not carried out (ERROR_* numbers) and
- * driver status values of 9 to 65535, passed on unchanged. */
+ * platform error codes of requests not carried out (TMX_ERROR_* numbers of
+ * tamrix_platform/types.h) and driver status values of 9 to 65535, passed
+ * on unchanged. */
 #define TAMRIX_SUCCESS 0
 #define TAMRIX_ERR_NO_DEVICE 1
 #define TAMRIX_ERR_RESOURCE 2
@@ -152,8 +153,9 @@ extern "C" {
  * 16 bits only (65537 is slot 1).
  *
  * Codes any function below may leave besides those it names:
- *   - a platform error code (ERROR_INVALID_HANDLE 6, ERROR_INSUFFICIENT_BUFFER
- *     122, ...) when the request could not be carried out;
+ *   - a platform error code (TMX_ERROR_INVALID_HANDLE 6,
+ *     TMX_ERROR_INSUFFICIENT_BUFFER 122, ...) when the request could not be
+ *     carried out;
  *   - a driver status of 9 to 65535, passed on unchanged.
  *
  * Thread safety: the library has no threads and takes no locks. Every
