@@ -141,6 +141,12 @@ TAMRIX_STATIC_ASSERT(offsetof(TAMRIXR, DMALst) == 194, "DMALst at 194");
 TAMRIX_STATIC_ASSERT(offsetof(TAMRIXR, DMAAttrib) == 202, "DMAAttrib at 202");
 TAMRIX_STATIC_ASSERT(offsetof(TAMRIXR, Reserved) == 216, "Reserved at 216");
 
+/* Each number of the status table is the code of its name. */
+#define TAMRIX_STATUS_CHECK(code, name, meaning) \
+  TAMRIX_STATIC_ASSERT((code) == (name), #name " is numbered as in the table");
+TAMRIX_STATUS_TABLE(TAMRIX_STATUS_CHECK)
+#undef TAMRIX_STATUS_CHECK
+
 #ifdef __cplusplus
 extern "C" {
 #endif
