@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "sampling_plan.h"
+#include "tamrix_sim_status.h"
 
 namespace tamrix_cli {
 namespace {
@@ -108,20 +109,18 @@ std::vector<std::string> RecordLines(const TAMRIXR &record) {
 }
 
 std::string StatusWords(std::uint32_t bits) {
-  using namespace status_bits;
-  std::string words = (bits & kSampling) ? "sampling" : "not sampling";
-  const std::pair<std::uint32_t, const char *> flags[] = {{kAwaitingTrigger, "waiting for ExTrg"},
-                                                          {kHalfFull, "buffer half full"},
-                                                          {kFull, "buffer full"},
-                                                          {kWordsLost, "words lost"},
-                                                          {kOverrun, "overrun"},
-                                                          {kDma, "DMA"},
-                                                          {kScanDone, "single scan done"},
-                                                          {kOverflowHeld, "overflow notice held"}};
-  for (const auto &[bit, word] : flags) {
-    if (bits & bit) words += std::string(", ") + word;
+  struct Flag {
+    std::uint32_t bit;
+    const char *words;
+  };
+#define TAMRIX_CLI_FLAG(bit, field, words) {bit, words},
+  static constexpr Flag kFlags[] = {TAMRIX_SIM_STATUS_FLAGS(TAMRIX_CLI_FLAG)};
+#undef TAMRIX_CLI_FLAG
+  std::string words = (bits & TAMRIX_SIM_SAMPLING) ? "sampling" : "not sampling";
+  for (const auto &[bit, word] : kFlags) {
+    if (bit != TAMRIX_SIM_SAMPLING && (bits & bit)) words += std::string(", ") + word;
   }
-  const std::uint32_t mode = (bits & kModeMask) >> kModeShift;
+  const std::uint32_t mode = (bits & TAMRIX_SIM_MODE_MASK) >> TAMRIX_SIM_MODE_SHIFT;
   return words + (mode == 0 ? ", no mode" : ", mode " + std::to_string(mode));
 }
 

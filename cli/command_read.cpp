@@ -12,6 +12,7 @@
 #include "output_file.h"
 #include "progress_bar.h"
 #include "scan_writer.h"
+#include "tamrix_sim_status.h"
 
 namespace tamrix_cli {
 namespace {
@@ -53,7 +54,7 @@ class Capture {
   // Fetches what waits, up to the words wanted; an ending once there is one.
   std::optional<Ending> Drain() {
     const SamplingStatus status = board_.Status();
-    const bool lost = (status.bits & status_bits::kWordsLost) != 0;
+    const bool lost = (status.bits & TAMRIX_SIM_WORDS_LOST) != 0;
     // Words were lost at a full buffer. What waits is sound only if this run
     // was never drained: then the buffer holds the run's first words, and
     // the lost ones came after them.
@@ -70,7 +71,7 @@ class Capture {
     }
     if (fetched_ == wanted_) return Ending::kComplete;
     if (lost) return Ending::kWordsLost;
-    const bool run_ended = (status.bits & status_bits::kSampling) == 0;
+    const bool run_ended = (status.bits & TAMRIX_SIM_SAMPLING) == 0;
     if (run_ended && take == status.num_data && IsSingleScanMode(mode_.Mode)) {
       board_.Start();  // the next scan
       run_fetched_ = 0;

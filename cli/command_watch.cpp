@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "event_wait.h"
 #include "interrupt.h"
+#include "tamrix_sim_status.h"
 
 namespace tamrix_cli {
 namespace {
@@ -58,7 +59,7 @@ int RunWatch(const WatchCommand &command) {
     // Empty the buffer after each notification, and whenever it is full,
     // so that the board keeps posting.
     const SamplingStatus status = board.Status();
-    if (status.num_data > 0 && (notified || (status.bits & status_bits::kFull))) {
+    if (status.num_data > 0 && (notified || (status.bits & TAMRIX_SIM_FULL))) {
       board.Fetch(status.num_data, words.data());
     }
   }

@@ -1,5 +1,6 @@
-// What the simulated boards' modes and status bits mean to a program that
-// samples: buffer sizes, how long to wait for words, the status bits.
+// What the simulated boards' modes mean to a program that samples: buffer
+// sizes and how long to wait for words (their status bits are in
+// tamrix_sim_status.h).
 #pragma once
 
 #include <chrono>
@@ -8,20 +9,6 @@
 #include "tamrix.h"
 
 namespace tamrix_cli {
-
-namespace status_bits {
-inline constexpr std::uint32_t kSampling = 0x01;
-inline constexpr std::uint32_t kAwaitingTrigger = 0x02;
-inline constexpr std::uint32_t kHalfFull = 0x04;
-inline constexpr std::uint32_t kFull = 0x08;
-inline constexpr std::uint32_t kWordsLost = 0x10;
-inline constexpr std::uint32_t kOverrun = 0x20;
-inline constexpr std::uint32_t kDma = 0x40;
-inline constexpr std::uint32_t kScanDone = 0x80;
-inline constexpr std::uint32_t kModeShift = 8;
-inline constexpr std::uint32_t kModeMask = 0xF00;
-inline constexpr std::uint32_t kOverflowHeld = 0x1000;
-}  // namespace status_bits
 
 // Channels ChFirst..ChLast, one word each per scan.
 struct ChannelRange {

@@ -23,8 +23,8 @@
 #include "device_channel.h"
 #include "fuzz_report.h"
 #include "library.h"
+#include "request_block.h"
 #include "tamrix.h"
-#include "tamrix_protocol.h"
 
 namespace {
 

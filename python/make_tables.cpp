@@ -1,7 +1,7 @@
 // Writes the Python package's tables from the C headers themselves: the
-// status codes with their names and meanings, the notification names, and
-// the records' layout and the device name, so that the package never keeps a
-// copy of its own.
+// status codes with their names and meanings, the notification names, the
+// sampling status bits, and the records' layout and the device name, so that
+// the package never keeps a copy of its own.
 // Usage: make_tables OUTPUT.py
 #include <cstddef>
 #include <cstdio>
@@ -9,6 +9,7 @@
 
 #include "tamrix.h"
 #include "tamrix_protocol.h"
+#include "tamrix_sim_status.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ int main(int argc, char **argv) {
     std::perror(argv[1]);
     return 1;
   }
-  std::fprintf(out, "# Generated from tamrix.h when the package is built; do not edit.\n\n");
+  std::fprintf(out, "# Generated from the C headers when the package is built; do not edit.\n\n");
 
   std::fprintf(out, "# code: (name, meaning)\nSTATUS = {\n");
 #define TAMRIX_PY_STATUS(code, name, meaning) \
@@ -48,6 +49,13 @@ int main(int argc, char **argv) {
   TAMRIX_NOTIFICATION_TABLE(TAMRIX_PY_MESSAGE)
 #undef TAMRIX_PY_MESSAGE
   std::fprintf(out, "}\n\n");
+
+  std::fprintf(out, "# The sampling status bits: field: bit.\nSTATUS_FLAGS = {\n");
+#define TAMRIX_PY_FLAG(bit, field, words) std::fprintf(out, "    \"%s\": 0x%X,\n", #field, bit);
+  TAMRIX_SIM_STATUS_FLAGS(TAMRIX_PY_FLAG)
+#undef TAMRIX_PY_FLAG
+  std::fprintf(out, "}\nSTATUS_MODE_MASK = 0x%X\nSTATUS_MODE_SHIFT = %u\n\n", TAMRIX_SIM_MODE_MASK,
+               TAMRIX_SIM_MODE_SHIFT);
 
   std::fprintf(out, "SLOT_COUNT = %d\nANY_SLOT = 0x%X\n\n", TAMRIX_SLOT_COUNT, TAMRIX_ANY_SLOT);
   std::fprintf(out, "# The device the library opens when it is loaded.\nDEVICE_NAME = %s\n\n",

@@ -158,17 +158,17 @@ void BoardSlot::ForgetMode() {
 
 std::uint32_t BoardSlot::StatusBits(Clock::time_point now) const {
   std::uint32_t bits = 0;
-  if (running_) bits |= status_bits::kRunning;
-  if (running_ && now < run_start_) bits |= status_bits::kAwaitingTrigger;
-  if (ring_.Capacity() > 0 && ring_.Size() * 2 >= ring_.Capacity()) bits |= status_bits::kHalfFull;
-  if (ring_.Capacity() > 0 && ring_.Size() == ring_.Capacity()) bits |= status_bits::kFull;
-  if (run_ && run_->WordsLost() > 0) bits |= status_bits::kOverflow;
-  if (run_ && run_->Overrun()) bits |= status_bits::kOverrun;
-  if (scan_done_) bits |= status_bits::kScanDone;
-  if (gate_.Holding()) bits |= status_bits::kOverflowHeld;
+  if (running_) bits |= TAMRIX_SIM_SAMPLING;
+  if (running_ && now < run_start_) bits |= TAMRIX_SIM_AWAITING_TRIGGER;
+  if (ring_.Capacity() > 0 && ring_.Size() * 2 >= ring_.Capacity()) bits |= TAMRIX_SIM_HALF_FULL;
+  if (ring_.Capacity() > 0 && ring_.Size() == ring_.Capacity()) bits |= TAMRIX_SIM_FULL;
+  if (run_ && run_->WordsLost() > 0) bits |= TAMRIX_SIM_WORDS_LOST;
+  if (run_ && run_->Overrun()) bits |= TAMRIX_SIM_OVERRUN;
+  if (scan_done_) bits |= TAMRIX_SIM_SCAN_DONE;
+  if (gate_.Holding()) bits |= TAMRIX_SIM_OVERFLOW_HELD;
   if (mode_) {
-    if (IsDma(mode_->traits)) bits |= status_bits::kDma;
-    bits |= static_cast<std::uint32_t>(mode_->mode) << status_bits::kModeShift;
+    if (IsDma(mode_->traits)) bits |= TAMRIX_SIM_DMA;
+    bits |= static_cast<std::uint32_t>(mode_->mode) << TAMRIX_SIM_MODE_SHIFT;
   }
   return bits;
 }

@@ -13,26 +13,13 @@
 #include "board_catalogue.h"
 #include "external_inputs.h"
 #include "notifications.h"
+#include "request_block.h"
 #include "sample_ring.h"
 #include "sampling_mode.h"
 #include "sampling_run.h"
-#include "tamrix_protocol.h"
+#include "tamrix_sim_status.h"
 
 namespace tamrix::vxd {
-
-// The sampling status bits of a slot.
-namespace status_bits {
-inline constexpr std::uint32_t kRunning = 0x0001;          // started, not yet ended
-inline constexpr std::uint32_t kAwaitingTrigger = 0x0002;  // started, ExTrg not seen yet
-inline constexpr std::uint32_t kHalfFull = 0x0004;         // buffer at least half full
-inline constexpr std::uint32_t kFull = 0x0008;             // buffer full
-inline constexpr std::uint32_t kOverflow = 0x0010;         // latest run lost words
-inline constexpr std::uint32_t kOverrun = 0x0020;          // latest run ran at the converter limit
-inline constexpr std::uint32_t kDma = 0x0040;              // the mode transfers by DMA
-inline constexpr std::uint32_t kScanDone = 0x0080;         // latest run completed its single scan
-inline constexpr unsigned kModeShift = 8;                  // bits 11..8: mode number, 0 for none
-inline constexpr std::uint32_t kOverflowHeld = 0x1000;     // a BuffOverflow waits for the budget
-}  // namespace status_bits
 
 class BoardSlot {
  public:

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "board_catalogue.h"
-#include "tamrix_protocol.h"
+#include "request_block.h"
 
 namespace tamrix::vxd {
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "board_catalogue.h"
-#include "tamrix_protocol.h"
+#include "request_block.h"
 
 namespace tamrix::vxd {
 

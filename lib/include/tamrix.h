@@ -25,8 +25,9 @@
 #endif
 
 /* Status codes (TamrixGetLastError). The same number space also carries
- * platform error codes of requests not carried out (ERROR_* numbers) and
- * driver status values of 9 to 65535, passed on unchanged. */
+ * platform error codes of requests not carried out (TMX_ERROR_* numbers of
+ * tamrix_platform/types.h) and driver status values of 9 to 65535, passed
+ * on unchanged. */
 #define TAMRIX_SUCCESS 0
 #define TAMRIX_ERR_NO_DEVICE 1
 #define TAMRIX_ERR_RESOURCE 2
@@ -140,6 +141,12 @@ TAMRIX_STATIC_ASSERT(offsetof(TAMRIXR, DMALst) == 194, "DMALst at 194");
 TAMRIX_STATIC_ASSERT(offsetof(TAMRIXR, DMAAttrib) == 202, "DMAAttrib at 202");
 TAMRIX_STATIC_ASSERT(offsetof(TAMRIXR, Reserved) == 216, "Reserved at 216");
 
+/* Each number of the status table is the code of its name. */
+#define TAMRIX_STATUS_CHECK(code, name, meaning) \
+  TAMRIX_STATIC_ASSERT((code) == (name), #name " is numbered as in the table");
+TAMRIX_STATUS_TABLE(TAMRIX_STATUS_CHECK)
+#undef TAMRIX_STATUS_CHECK
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -152,8 +159,9 @@ extern "C" {
  * 16 bits only (65537 is slot 1).
  *
  * Codes any function below may leave besides those it names:
- *   - a platform error code (ERROR_INVALID_HANDLE 6, ERROR_INSUFFICIENT_BUFFER
- *     122, ...) when the request could not be carried out;
+ *   - a platform error code (TMX_ERROR_INVALID_HANDLE 6,
+ *     TMX_ERROR_INSUFFICIENT_BUFFER 122, ...) when the request could not be
+ *     carried out;
  *   - a driver status of 9 to 65535, passed on unchanged.
  *
  * Thread safety: the library has no threads and takes no locks. Every

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "tamrix_protocol.h"
+#include "request_block.h"
 
 namespace tamrix {
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "request_block.h"
 #include "tamrix.h"
-#include "tamrix_protocol.h"
 
 namespace tamrix {
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "request_block.h"
 #include "tamrix.h"
-#include "tamrix_protocol.h"
 
 namespace tamrix {
 

@@ -73,21 +73,22 @@ TMX_WINDOW_API void tmx_window_destroy(uint32_t window);
 /**
  * Why a device of this process did not open. The access library opens the
  * board's device (TAMRIX_DEVICE_NAME in tamrix_protocol.h) when it is
- * loaded; when that failed, every call fails with ERROR_INVALID_HANDLE (6),
- * and this says why.
+ * loaded; when that failed, every call fails with TMX_ERROR_INVALID_HANDLE
+ * (6), and this says why. The TMX_ERROR_* codes are in
+ * tamrix_platform/types.h.
  *
  * @param device_name the device's name, e.g. "\\\\.\\TAMRIX.VXD"
  * @return 0 when the latest attempt in this process to open the device
  *         succeeded or none was made, else the platform error code it failed
  *         with; for a driver module (see tmx_error_text):
- *         ERROR_FILE_NOT_FOUND (2)  no module file, or not a regular file, or
- *                                   no probe program beside it;
- *         ERROR_BAD_EXE_FORMAT (193) a damaged module, or one that failed its
- *                                   trial run in the probe;
- *         ERROR_BAD_FORMAT (11)     a module of another interface version;
- *         ERROR_PROC_NOT_FOUND (127) a shared object with no driver entry;
- *         ERROR_GEN_FAILURE (31)    the driver refused to start;
- *         ERROR_TIMEOUT (1460)      the trial run did not end in time.
+ *         TMX_ERROR_FILE_NOT_FOUND (2)    no module file, or not a regular
+ *                                         file, or no probe program beside it;
+ *         TMX_ERROR_BAD_EXE_FORMAT (193)  a damaged module, or one that failed
+ *                                         its trial run in the probe;
+ *         TMX_ERROR_BAD_FORMAT (11)       a module of another interface version;
+ *         TMX_ERROR_PROC_NOT_FOUND (127)  a shared object with no driver entry;
+ *         TMX_ERROR_GEN_FAILURE (31)      the driver refused to start;
+ *         TMX_ERROR_TIMEOUT (1460)        the trial run did not end in time.
  */
 TMX_WINDOW_API uint32_t tmx_device_open_error(const char *device_name);
 

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "tamrix_platform/driver_module.h"
+#include "tamrix_platform/win32_names.h"
 
 namespace {
 

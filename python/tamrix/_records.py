@@ -3,16 +3,7 @@
 from dataclasses import dataclass
 from typing import Tuple
 
-# Sampling status bits of the boards' driver.
-_SAMPLING = 0x01
-_AWAITING_TRIGGER = 0x02
-_HALF_FULL = 0x04
-_FULL = 0x08
-_WORDS_LOST = 0x10
-_OVERRUN = 0x20
-_DMA = 0x40
-_SCAN_DONE = 0x80
-_OVERFLOW_HELD = 0x1000
+from . import _status
 
 
 @dataclass(frozen=True)
@@ -115,20 +106,9 @@ class SamplingStatus:
 
     @classmethod
     def from_bits(cls, num_data, bits):
-        return cls(
-            num_data=num_data,
-            bits=bits,
-            sampling=bool(bits & _SAMPLING),
-            waiting_for_trigger=bool(bits & _AWAITING_TRIGGER),
-            half_full=bool(bits & _HALF_FULL),
-            full=bool(bits & _FULL),
-            words_lost=bool(bits & _WORDS_LOST),
-            overrun=bool(bits & _OVERRUN),
-            dma=bool(bits & _DMA),
-            single_scan_done=bool(bits & _SCAN_DONE),
-            overflow_held=bool(bits & _OVERFLOW_HELD),
-            mode=(bits >> 8) & 0xF,
-        )
+        flags = {field: bool(bits & bit) for field, bit in _status.STATUS_FLAGS.items()}
+        mode = (bits & _status.STATUS_MODE_MASK) >> _status.STATUS_MODE_SHIFT
+        return cls(num_data=num_data, bits=bits, mode=mode, **flags)
 
 
 @dataclass(frozen=True)

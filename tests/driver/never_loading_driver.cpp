@@ -10,7 +10,9 @@ void *Load(const tmx_host_services *) {
   for (;;) pause();
 }
 void Unload(void *) {}
-DWORD Control(void *, DWORD, void *, DWORD, void *, DWORD, DWORD *) { return ERROR_GEN_FAILURE; }
+tmx_dword Control(void *, tmx_dword, void *, tmx_dword, void *, tmx_dword, tmx_dword *) {
+  return TMX_ERROR_GEN_FAILURE;
+}
 
 const tmx_driver kDriver = {TMX_DRIVER_ABI_VERSION, &Load, &Unload, &Control};
 

@@ -7,10 +7,10 @@
 
 #include "board_catalogue.h"
 #include "driver_requests.h"
+#include "request_block.h"
 #include "run_words.h"
 #include "sample_ring.h"
 #include "sampling_run.h"
-#include "tamrix_protocol.h"
 #include "timer_decode.h"
 #include "waveforms.h"
 

@@ -30,6 +30,30 @@ for library in libtamrix libtamrix_platform; do
   [ "$soname" = "$library.so.1" ] || fail "$library has soname '$soname'"
 done
 
+# The installed headers are C, and define only our names: a driver writer's
+# own BOOL or ERROR_SUCCESS, or another library's, must not clash with them.
+cat >"$work/headers.c" <<'EOF'
+#include <stddef.h>
+#include <stdint.h>
+#ifdef ALL_HEADERS
+#include <tamrix.h>
+#include <tamrix_platform/driver_module.h>
+#include <tamrix_platform/types.h>
+#include <tamrix_protocol.h>
+#include <tamrix_window.h>
+typedef char BOOL, DWORD, UINT, HANDLE, HWND, WPARAM, LPARAM;
+#endif
+int main(void) { return 0; }
+EOF
+cc -std=c11 -Wall -Wextra -Wpedantic -Werror -DALL_HEADERS -I"$prefix/include" \
+  "$work/headers.c" -o "$work/headers" || fail "the installed headers are no clean C"
+macros() {
+  cc -std=c11 -E -dM "$@" "$work/headers.c" | awk '{ sub(/\(.*/, "", $2); print $2 }' | sort
+}
+foreign=$(comm -13 <(macros) <(macros -DALL_HEADERS -I"$prefix/include") |
+  grep -v -e '^TAMRIX_' -e '^TMX_' -e '^ALL_HEADERS$' || true)
+[ -z "$foreign" ] || fail "the installed headers define foreign names: $foreign"
+
 # Dynamic symbols of every installed library and module.
 exports() { nm -D --defined-only "$1" | awk '{print $3}' | sort; }
 expected_library=$(printf '%s\n' DllMain TamrixClose TamrixCreate TamrixGetData TamrixGetExIn \

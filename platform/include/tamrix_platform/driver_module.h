@@ -14,7 +14,7 @@
  *
  * `control` must complete the request before it returns. It returns 0 when it
  * processed the request (its outcome, success or failure, is then inside the
- * caller's buffers, e.g. a status word), or a platform error code (win32.h)
+ * caller's buffers, e.g. a status word), or a platform error code (types.h)
  * when the request was not carried out: DeviceIoControl then returns zero and
  * the caller's GetLastError yields that code.
  *
@@ -43,19 +43,19 @@ extern "C" {
 typedef struct tmx_host_services {
   uint32_t abi_version; /**< TMX_DRIVER_ABI_VERSION */
   /** Posts a message to a window's queue; non-zero when it was queued. */
-  BOOL (*post_message)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  tmx_bool (*post_message)(tmx_hwnd window, tmx_uint message, tmx_wparam wparam, tmx_lparam lparam);
 } tmx_host_services;
 
 /** A driver's handler of one I/O-control request. */
-typedef DWORD tmx_driver_control_fn(void *context, DWORD io_control_code, void *in_buffer,
-                                    DWORD in_size, void *out_buffer, DWORD out_size,
-                                    DWORD *bytes_returned);
+typedef tmx_dword tmx_driver_control_fn(void *context, tmx_dword io_control_code, void *in_buffer,
+                                        tmx_dword in_size, void *out_buffer, tmx_dword out_size,
+                                        tmx_dword *bytes_returned);
 
 /** A driver module's entry table, returned by tmx_driver_entry(). */
 typedef struct tmx_driver {
   uint32_t abi_version; /**< TMX_DRIVER_ABI_VERSION */
   /** Returns the driver's context, or null to refuse (the open fails with
-   * ERROR_GEN_FAILURE). `host` outlives the context. */
+   * TMX_ERROR_GEN_FAILURE). `host` outlives the context. */
   void *(*load)(const tmx_host_services *host);
   /** Stops every thread of the driver and frees the context. */
   void (*unload)(void *context);

@@ -3,7 +3,7 @@
 #ifndef TAMRIX_PLATFORM_WIN32_H
 #define TAMRIX_PLATFORM_WIN32_H
 
-#include "tamrix_platform/types.h"
+#include "tamrix_platform/win32_names.h"
 
 #ifdef __cplusplus
 extern "C" {

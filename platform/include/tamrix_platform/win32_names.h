@@ -1,0 +1,40 @@
+/* The platform spellings of the types and error codes in types.h, for the
+ * ported code of this project (library, program, driver, tests), which keeps
+ * the names it was written with. Not installed: a driver writer uses the
+ * tmx_ / TMX_ names and meets no clash with other libraries' headers. */
+#ifndef TAMRIX_PLATFORM_WIN32_NAMES_H
+#define TAMRIX_PLATFORM_WIN32_NAMES_H
+
+#include "tamrix_platform/types.h"
+
+typedef tmx_bool BOOL;
+typedef tmx_dword DWORD;
+typedef tmx_uint UINT;
+typedef tmx_handle HANDLE;
+typedef tmx_hwnd HWND;
+typedef tmx_wparam WPARAM;
+typedef tmx_lparam LPARAM;
+
+#define INVALID_HANDLE_VALUE TMX_INVALID_HANDLE_VALUE
+
+#define ERROR_SUCCESS TMX_ERROR_SUCCESS
+#define ERROR_INVALID_FUNCTION TMX_ERROR_INVALID_FUNCTION
+#define ERROR_FILE_NOT_FOUND TMX_ERROR_FILE_NOT_FOUND
+#define ERROR_PATH_NOT_FOUND TMX_ERROR_PATH_NOT_FOUND
+#define ERROR_ACCESS_DENIED TMX_ERROR_ACCESS_DENIED
+#define ERROR_INVALID_HANDLE TMX_ERROR_INVALID_HANDLE
+#define ERROR_NOT_ENOUGH_MEMORY TMX_ERROR_NOT_ENOUGH_MEMORY
+#define ERROR_BAD_FORMAT TMX_ERROR_BAD_FORMAT
+#define ERROR_GEN_FAILURE TMX_ERROR_GEN_FAILURE
+#define ERROR_FILE_EXISTS TMX_ERROR_FILE_EXISTS
+#define ERROR_INVALID_PARAMETER TMX_ERROR_INVALID_PARAMETER
+#define ERROR_INSUFFICIENT_BUFFER TMX_ERROR_INSUFFICIENT_BUFFER
+#define ERROR_MOD_NOT_FOUND TMX_ERROR_MOD_NOT_FOUND
+#define ERROR_PROC_NOT_FOUND TMX_ERROR_PROC_NOT_FOUND
+#define ERROR_BAD_EXE_FORMAT TMX_ERROR_BAD_EXE_FORMAT
+#define ERROR_DLL_INIT_FAILED TMX_ERROR_DLL_INIT_FAILED
+#define ERROR_TIMEOUT TMX_ERROR_TIMEOUT
+#define ERROR_INVALID_WINDOW_HANDLE TMX_ERROR_INVALID_WINDOW_HANDLE
+#define ERROR_NOT_ENOUGH_QUOTA TMX_ERROR_NOT_ENOUGH_QUOTA
+
+#endif
