@@ -4,8 +4,8 @@
 
 #include "Tamrixdll.h"
 #include "tamrix_platform/help.h"
-#include "tamrix_protocol.h"
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 TMainForm *MainForm = nullptr;
