@@ -11,6 +11,8 @@ using namespace tamrix::ui;
 TMainForm *MainForm = nullptr;
 std::string HelpFile;
 
+const char *InstalledHelpFile() { return TAMRIX_HELP_FILE; }
+
 // Selecting the line after the selected one keeps the list on its newest
 // line until the operator clicks elsewhere.
 void MoveSelectionDown(ListBox &list) { list.SetItemIndex(list.ItemIndex() + 1); }
