@@ -99,7 +99,8 @@ void ResetPeers(const Container &c) {
     all.push_back(&child);
     return Walk::Into;
   });
-  for (auto it = all.rbegin(); it != all.rend(); ++it) (*it)->PeerHolder().Reset();
+  std::reverse(all.begin(), all.end());
+  for (Control *child : all) child->PeerHolder().Reset();
 }
 
 }  // namespace
