@@ -5,6 +5,7 @@
 
 #include "icon.h"
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 TGraphForm *GraphForm = nullptr;

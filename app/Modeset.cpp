@@ -1,5 +1,6 @@
 #include "Modeset.h"
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 TModeSetForm *ModeSetForm = nullptr;
@@ -38,7 +39,6 @@ TModeSetForm::TModeSetForm() {
 void TModeSetForm::Layout() {
   SetCaption("ModeSetForm");
   SetBorderStyle(bsDialog);
-  SetBorderIcons(biSystemMenu);
   SetPosition(poScreenCenter);
   SetClientSize(170, 208);
   SetFont(TFont{"ＭＳ Ｐゴシック", 15, clWindowText});

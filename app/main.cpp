@@ -4,12 +4,14 @@
 
 #include "Tamrixdll.h"
 #include "tamrix_platform/help.h"
-#include "tamrix_protocol.h"
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 TMainForm *MainForm = nullptr;
 std::string HelpFile;
+
+const char *InstalledHelpFile() { return TAMRIX_HELP_FILE; }
 
 // Selecting the line after the selected one keeps the list on its newest
 // line until the operator clicks elsewhere.

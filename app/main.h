@@ -24,6 +24,8 @@ static_assert(sizeof(TModeRecord) == sizeof(ModeRecord));
 
 // The program-wide help file, set at start-up.
 extern std::string HelpFile;
+// The installed help file: a fixed absolute path.
+const char *InstalledHelpFile();
 
 class TMainForm : public tamrix::ui::Form {
  public:

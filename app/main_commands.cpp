@@ -2,6 +2,7 @@
 #include "Tamrixdll.h"
 #include "main.h"
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 namespace {

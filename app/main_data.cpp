@@ -9,6 +9,7 @@
 #include "main.h"
 #include "scan_split.h"
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 namespace {

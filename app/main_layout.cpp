@@ -2,6 +2,7 @@
 #include "icon.h"
 #include "main.h"
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 namespace {
@@ -46,7 +47,6 @@ void TMainForm::Layout() {
   SetCaption("Tamrix Check Soft");
   SetIcon(ProgramIcon());
   SetBorderStyle(bsSingle);
-  SetBorderIcons(biSystemMenu | biMinimize);
   SetPosition(poScreenCenter);
   SetClientSize(571, 625);
   SetFont(TFont{"ＭＳ Ｐゴシック", 15, clWindowText});

@@ -5,12 +5,11 @@
 #include "Graph.h"
 #include "Modeset.h"
 #include "main.h"
-#include "tamrix_platform/help.h"
 
 int main(int, char **argv) {
   // Titled after the program file itself, whatever name it was started by.
   tamrix::ui::Application application;
-  HelpFile = tmx_help_file_path();
+  HelpFile = InstalledHelpFile();
   try {
     application.UseScreen();
   } catch (const tamrix::ui::ScreenUnavailable &e) {

@@ -14,9 +14,9 @@
 
 namespace {
 
-using tamrix::ui::ConversionError;
-using tamrix::ui::StrToInt;
-using tamrix::ui::TryStrToInt;
+using tamrix::text::ConversionError;
+using tamrix::text::StrToInt;
+using tamrix::text::TryStrToInt;
 
 [[noreturn]] void Fail(const char *what, std::string_view text) {
   std::fprintf(stderr, "integer-text rule: %s for the text \"", what);

@@ -12,10 +12,6 @@
 #include "error_codes.h"
 #include "module_dir.h"
 
-#ifndef TAMRIX_HELP_FILE
-#error "TAMRIX_HELP_FILE must name the installed help file"
-#endif
-
 namespace {
 
 constexpr const char *kViewerName = "tamrix-help";
@@ -90,5 +86,3 @@ extern "C" BOOL tmx_win_help(HWND, const char *help_file, UINT command, uint32_t
   }
   return 1;
 }
-
-extern "C" const char *tmx_help_file_path(void) { return TAMRIX_HELP_FILE; }

@@ -4,6 +4,7 @@
 namespace check_program_testing {
 namespace {
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 class GraphWindow : public CheckProgram {

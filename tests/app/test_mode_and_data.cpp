@@ -7,6 +7,7 @@
 namespace check_program_testing {
 namespace {
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 using ModeAndData = ScriptedProgram;
 

@@ -1,5 +1,6 @@
 // Start-up, the message lists' numbering, colours and selection, Clear and
 // the end of the program, against the scripted library.
+#include <filesystem>
 #include <set>
 
 #include "scripted_fixture.h"
@@ -7,6 +8,7 @@
 namespace check_program_testing {
 namespace {
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 using Reporting = ScriptedProgram;
 
@@ -86,6 +88,12 @@ TEST_F(Reporting, SelectionFollowsTheEndUntilTheOperatorClicks) {
   form->AddVxdMsg("BuffFull");
   EXPECT_EQ(list.ItemIndex(), 3);
   EXPECT_EQ(list.Count(), 11);
+}
+
+TEST(HelpFilePath, IsAFixedAbsolutePathToTamrixHlp) {
+  const std::filesystem::path path = InstalledHelpFile();
+  EXPECT_TRUE(path.is_absolute()) << path;
+  EXPECT_EQ(path.filename(), "Tamrix.hlp");
 }
 
 TEST_F(Reporting, LineNumbersCountPerListAndDoNotWrap) {

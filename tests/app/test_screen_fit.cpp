@@ -20,6 +20,7 @@
 
 namespace {
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 Fl_Widget *WidgetOf(Control &c) {
@@ -32,11 +33,12 @@ int TextWidth(int size, const std::string &text) {
   return static_cast<int>(std::ceil(fl_width(text.c_str())));
 }
 
-void ForEachControl(const Container &c, const std::function<void(Control &)> &fn) {
-  for (Control *child : c.Controls()) {
-    fn(*child);
-    if (auto *inner = dynamic_cast<const Container *>(child)) ForEachControl(*inner, fn);
-  }
+// Every control the container holds, nested ones included.
+void VisitControls(const Container &c, const std::function<void(Control &)> &fn) {
+  ForEachControl(c, [&fn](Control &child) {
+    fn(child);
+    return Walk::Into;
+  });
 }
 
 bool Overlap(const Fl_Widget &a, const Fl_Widget &b) {
@@ -112,7 +114,7 @@ TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
     MoveSelectionDown(*l.list);
   }
   for (const char *outcome : {" OK ", " NG "}) {
-    ForEachControl(m, [&](Control &c) {
+    VisitControls(m, [&](Control &c) {
       if (auto *label = dynamic_cast<Label *>(&c); label && c.Name().rfind("LabelTamrix", 0) == 0)
         label->SetCaption(outcome);
     });
@@ -122,7 +124,7 @@ TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
     Draw();
 
     for (Form *form : std::vector<Form *>{MainForm, ModeSetForm}) {
-      ForEachControl(*form, [&](Control &c) {
+      VisitControls(*form, [&](Control &c) {
         Fl_Widget *w = WidgetOf(c);
         ASSERT_NE(w, nullptr) << c.Name();
         if (auto *b = dynamic_cast<Button *>(&c)) {
@@ -132,7 +134,7 @@ TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
           EXPECT_LE(TextWidth(ScreenFontSize(label->Font().height, scale_), label->Caption()),
                     w->w())
               << c.Name() << " '" << label->Caption() << "'";
-          ForEachControl(*form, [&](Control &other) {
+          VisitControls(*form, [&](Control &other) {
             if (dynamic_cast<Label *>(&other)) return;
             EXPECT_FALSE(Overlap(*w, *WidgetOf(other)))
                 << c.Name() << " '" << label->Caption() << "' runs into " << other.Name();

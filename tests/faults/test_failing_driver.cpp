@@ -11,6 +11,7 @@
 namespace check_program_testing {
 namespace {
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 using namespace std::chrono_literals;
 

@@ -16,6 +16,7 @@
 namespace check_program_testing {
 namespace {
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 constexpr int kThreads = 3;

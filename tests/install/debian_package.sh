@@ -36,6 +36,6 @@ done
 grep -q python3-numpy <<<"$(dpkg-deb -f "$package" Recommends)" ||
   fail "the package does not recommend python3-numpy"
 # The program looks for its help file where the package puts it.
-strings "$work/build/bin/libtamrix_platform.so" | grep -x /usr/share/tamrix/Tamrix.hlp >/dev/null ||
+strings "$work/build/bin/tamrix" | grep -x /usr/share/tamrix/Tamrix.hlp >/dev/null ||
   fail "the help file's path is not /usr/share/tamrix/Tamrix.hlp"
 echo "PASS: $(basename "$package")"

@@ -97,10 +97,4 @@ TEST_F(HelpEngineTest, FailsWhenThereIsNoViewerBesideThePlatformLibrary) {
   EXPECT_EQ(errno, ECHILD);
 }
 
-TEST(HelpFilePath, IsAFixedAbsolutePathToTamrixHlp) {
-  const fs::path path = tmx_help_file_path();
-  EXPECT_TRUE(path.is_absolute()) << path;
-  EXPECT_EQ(path.filename(), "Tamrix.hlp");
-}
-
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include "tamrix_text/errors.h"
 
-namespace tamrix::ui {
+namespace tamrix::text {
 namespace {
 
 TEST(Format, PlainDecimalPrintsZero) {
@@ -59,4 +59,4 @@ TEST(Format, MismatchesAreFaults) {
 }
 
 }  // namespace
-}  // namespace tamrix::ui
+}  // namespace tamrix::text

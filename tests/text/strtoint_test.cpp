@@ -6,7 +6,7 @@
 
 #include "tamrix_text/errors.h"
 
-namespace tamrix::ui {
+namespace tamrix::text {
 namespace {
 
 TEST(StrToInt, DecimalWithinSigned32BitRange) {
@@ -66,4 +66,4 @@ TEST(StrToInt, ErrorsShareOneBaseClass) {
 }
 
 }  // namespace
-}  // namespace tamrix::ui
+}  // namespace tamrix::text

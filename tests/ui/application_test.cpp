@@ -8,6 +8,8 @@
 namespace tamrix::ui {
 namespace {
 
+using namespace tamrix::text;
+
 TEST(ApplicationTitle, FromProgramFileName) {
   EXPECT_EQ(Application::TitleFromProgramPath("tamrix"), "Tamrix");
   EXPECT_EQ(Application::TitleFromProgramPath("/work/build/bin/tamrix"), "Tamrix");

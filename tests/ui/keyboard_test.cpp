@@ -8,6 +8,8 @@
 namespace tamrix::ui {
 namespace {
 
+using namespace tamrix::text;
+
 struct MenuForm : Form {
   MenuForm() {
     File.SetCaption("ﾌｧｲﾙ(&F)");

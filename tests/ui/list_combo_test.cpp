@@ -7,6 +7,8 @@
 namespace tamrix::ui {
 namespace {
 
+using namespace tamrix::text;
+
 struct Lists : Form {
   Lists() {
     SetClientSize(571, 625);

@@ -9,6 +9,8 @@
 namespace tamrix::ui {
 namespace {
 
+using namespace tamrix::text;
+
 class MessagesTest : public ::testing::Test {
  protected:
   Application app{"tamrix"};

@@ -7,6 +7,8 @@
 namespace tamrix::ui {
 namespace {
 
+using namespace tamrix::text;
+
 TEST(RecordingCanvas, KeepsStateAndEveryOperation) {
   RecordingCanvas c;
   c.SetPenColor(clYellow);

@@ -2,11 +2,11 @@
 
 #include <string>
 
-namespace tamrix::ui {
+namespace tamrix::text {
 
 ConversionError::ConversionError(std::string_view text)
     : Error("'" + std::string(text) + "' は整数ではありません"), text_(text) {}
 
 RangeError::RangeError() : Error("範囲ﾁｪｯｸｴﾗｰ") {}
 
-}  // namespace tamrix::ui
+}  // namespace tamrix::text

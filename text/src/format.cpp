@@ -5,7 +5,7 @@
 
 #include "tamrix_text/errors.h"
 
-namespace tamrix::ui {
+namespace tamrix::text {
 
 namespace {
 
@@ -100,4 +100,4 @@ std::string FormatList(std::string_view format, std::initializer_list<FormatArg>
   return out;
 }
 
-}  // namespace tamrix::ui
+}  // namespace tamrix::text

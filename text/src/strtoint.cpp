@@ -4,7 +4,7 @@
 
 #include "tamrix_text/errors.h"
 
-namespace tamrix::ui {
+namespace tamrix::text {
 
 namespace {
 
@@ -59,4 +59,4 @@ std::int32_t StrToInt(std::string_view text) {
   throw ConversionError(text);
 }
 
-}  // namespace tamrix::ui
+}  // namespace tamrix::text

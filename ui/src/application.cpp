@@ -124,7 +124,7 @@ void Application::DestroyForms() {
 }
 
 TModalResult Application::RunModal(Form &form) {
-  if (form.visible_ || form.modal_) throw Error("Cannot make a visible window modal");
+  if (form.visible_ || form.modal_) throw text::Error("Cannot make a visible window modal");
   form.modal_result_ = mrNone;
   form.modal_ = true;
   form.SetVisible(true);

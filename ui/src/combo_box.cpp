@@ -30,10 +30,8 @@ void ComboBox::SetItems(std::vector<std::string> items) {
   Changed(Aspect::Items);
 }
 
-void ComboBox::ClearItems() { SetItems({}); }
-
 const std::string &ComboBox::Item(int index) const {
-  CheckRange(index, ItemCount());
+  text::CheckRange(index, ItemCount());
   return items_[static_cast<std::size_t>(index)];
 }
 

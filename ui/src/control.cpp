@@ -1,6 +1,7 @@
 #include "tamrix_ui/control.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "tamrix_ui/controls.h"
 #include "tamrix_ui/form.h"
@@ -28,8 +29,10 @@ void Container::PropagateFont() {
 
 void Container::RealignTree() {
   Realign();
-  for (Control *c : controls_)
-    if (auto *inner = dynamic_cast<Container *>(c)) inner->RealignTree();
+  ForEachControl(*this, [](Control &c) {
+    if (Container *inner = c.AsContainer()) inner->Realign();
+    return Walk::Into;
+  });
 }
 
 void Container::Realign() {
@@ -151,14 +154,6 @@ void Control::SetFontColor(TColor c) {
   SetFont(f);
 }
 
-void Control::SetParentFont(bool p) {
-  if (p == parent_font_) return;
-  if (!p) font_ = Font();
-  parent_font_ = p;
-  Changed(Aspect::Font);
-  OnFontChanged();
-}
-
 void Control::ParentFontChanged() {
   if (!parent_font_) return;
   Changed(Aspect::Font);
@@ -178,6 +173,28 @@ bool Control::Focused() const {
 
 void Control::SetFocus() {
   if (Form *f = OwnerForm()) f->SetActiveControl(this);
+}
+
+// ---- Walking the controls --------------------------------------------------
+
+bool ForEachControl(const Container &container, const std::function<Walk(Control &)> &fn,
+                    WalkOrder order) {
+  // A copy: fn may change what it visits.
+  std::vector<Control *> children = container.Controls();
+  if (order == WalkOrder::Tab)
+    std::stable_sort(children.begin(), children.end(), [](Control *a, Control *b) {
+      const int ka = a->TabOrder() < 0 ? INT_MAX : a->TabOrder();
+      const int kb = b->TabOrder() < 0 ? INT_MAX : b->TabOrder();
+      return ka < kb;
+    });
+  for (Control *c : children) {
+    const Walk next = fn(*c);
+    if (next == Walk::Stop) return false;
+    if (next == Walk::Past) continue;
+    if (const Container *inner = c->AsContainer(); inner && !ForEachControl(*inner, fn, order))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace tamrix::ui

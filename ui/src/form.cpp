@@ -1,7 +1,6 @@
 #include "tamrix_ui/form.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "tamrix_ui/application.h"
 #include "tamrix_ui/errors.h"
@@ -68,11 +67,6 @@ void Form::SetBorderStyle(TBorderStyle s) {
   Changed(Aspect::Style);
 }
 
-void Form::SetBorderIcons(unsigned icons) {
-  border_icons_ = icons;
-  Changed(Aspect::Style);
-}
-
 void Form::SetFont(const TFont &font) {
   if (font == font_) return;
   font_ = font;
@@ -97,7 +91,7 @@ void Form::SetVisible(bool v) {
   visible_ = v;
   if (!v) {
     open_menu_ = nullptr;
-    if (auto *box = dynamic_cast<ComboBox *>(active_)) box->CloseUp(false);
+    if (active_) active_->Dismiss();
   }
   Changed(Aspect::Visible);
   if (v && !shown_once_) {
@@ -147,7 +141,7 @@ bool Form::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
 void Form::SetActiveControl(Control *c) {
   if (c == active_) return;
   // A list open below the box closes when the focus leaves it.
-  if (auto *box = dynamic_cast<ComboBox *>(active_)) box->CloseUp(false);
+  if (active_) active_->Dismiss();
   active_ = c;
   Changed(Aspect::Focus);
 }
@@ -156,29 +150,16 @@ void Form::ControlRemoved(Control *c) {
   if (active_ == c) active_ = nullptr;
 }
 
-namespace {
-
-void CollectTabOrder(const Container &container, std::vector<Control *> &out) {
-  std::vector<Control *> children = container.Controls();
-  std::stable_sort(children.begin(), children.end(), [](Control *a, Control *b) {
-    const int ka = a->TabOrder() < 0 ? INT_MAX : a->TabOrder();
-    const int kb = b->TabOrder() < 0 ? INT_MAX : b->TabOrder();
-    return ka < kb;
-  });
-  for (Control *c : children) {
-    if (!c->Visible()) continue;
-    if (const auto *inner = dynamic_cast<const Container *>(c))
-      CollectTabOrder(*inner, out);
-    else if (c->CanFocus())
-      out.push_back(c);
-  }
-}
-
-}  // namespace
-
 std::vector<Control *> Form::TabOrderList() const {
   std::vector<Control *> out;
-  CollectTabOrder(*this, out);
+  ForEachControl(
+      *this,
+      [&out](Control &c) {
+        if (!c.Visible()) return Walk::Past;
+        if (!c.AsContainer() && c.CanFocus()) out.push_back(&c);
+        return Walk::Into;
+      },
+      WalkOrder::Tab);
   return out;
 }
 
@@ -192,27 +173,26 @@ void Form::SelectNext(bool forward) {
   SetActiveControl(list[static_cast<std::size_t>(i)]);
 }
 
-void Form::FindButtons(const Container &c, Button **def, Button **cancel) const {
-  for (Control *child : c.Controls()) {
-    if (!child->Visible() || !child->Enabled()) continue;
-    if (auto *b = dynamic_cast<Button *>(child)) {
+void Form::FindButtons(Button **def, Button **cancel) const {
+  ForEachControl(*this, [def, cancel](Control &c) {
+    if (!c.Visible() || !c.Enabled()) return Walk::Past;
+    if (auto *b = dynamic_cast<Button *>(&c)) {
       if (b->Default() && !*def) *def = b;
       if (b->Cancel() && !*cancel) *cancel = b;
-    } else if (const auto *inner = dynamic_cast<const Container *>(child)) {
-      FindButtons(*inner, def, cancel);
     }
-  }
+    return Walk::Into;
+  });
 }
 
 Button *Form::DefaultButton() const {
   Button *def = nullptr, *cancel = nullptr;
-  FindButtons(*this, &def, &cancel);
+  FindButtons(&def, &cancel);
   return def;
 }
 
 Button *Form::CancelButton() const {
   Button *def = nullptr, *cancel = nullptr;
-  FindButtons(*this, &def, &cancel);
+  FindButtons(&def, &cancel);
   return cancel;
 }
 

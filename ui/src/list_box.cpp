@@ -40,7 +40,7 @@ void ListBox::OnFontChanged() {
 }
 
 const std::string &ListBox::Item(int index) const {
-  CheckRange(index, Count());
+  text::CheckRange(index, Count());
   return items_[static_cast<std::size_t>(index)];
 }
 

@@ -8,7 +8,7 @@ TextExtent ApproximateTextMeasurer::Measure(const TFont &font, std::string_view 
   long half = 0;
   long full = 0;
   for (std::size_t i = 0; i < utf8.size();) {
-    if (detail::IsHalfWidth(detail::NextCodePoint(utf8, i)))
+    if (text::detail::IsHalfWidth(text::detail::NextCodePoint(utf8, i)))
       ++half;
     else
       ++full;

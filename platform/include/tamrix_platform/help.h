@@ -20,9 +20,6 @@ extern "C" {
  * the viewer could not be started, and for every other command. */
 TMX_PLATFORM_API BOOL tmx_win_help(HWND window, const char *help_file, UINT command, uint32_t data);
 
-/* The installed help file of the check program: a fixed absolute path. */
-TMX_PLATFORM_API const char *tmx_help_file_path(void);
-
 static inline BOOL WinHelpA(HWND window, const char *help_file, UINT command, uint32_t data) {
   return tmx_win_help(window, help_file, command, data);
 }

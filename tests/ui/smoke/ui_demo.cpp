@@ -10,6 +10,7 @@
 
 #include "tamrix_ui/ui.h"
 
+using namespace tamrix::text;
 using namespace tamrix::ui;
 
 namespace {
@@ -24,7 +25,6 @@ class DemoForm : public Form {
     SetCaption("Tamrix UI デモ");
     SetClientSize(420, 300);
     SetBorderStyle(bsSingle);
-    SetBorderIcons(biSystemMenu | biMinimize);
     SetPosition(poScreenCenter);
 
     File.SetCaption("ﾌｧｲﾙ(&F)");

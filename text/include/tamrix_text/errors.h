@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace tamrix::ui {
+namespace tamrix::text {
 
 class Error : public std::runtime_error {
  public:
@@ -41,4 +41,4 @@ inline void CheckRange(long long index, long long size) {
   if (index < 0 || index >= size) throw RangeError();
 }
 
-}  // namespace tamrix::ui
+}  // namespace tamrix::text

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <variant>
 
-namespace tamrix::ui {
+namespace tamrix::text {
 
 class FormatArg {
  public:
@@ -53,4 +53,4 @@ std::string Format(std::string_view format, const Args &...args) {
   return FormatList(format, {FormatArg(args)...});
 }
 
-}  // namespace tamrix::ui
+}  // namespace tamrix::text

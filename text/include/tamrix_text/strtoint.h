@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace tamrix::ui {
+namespace tamrix::text {
 
 // Leading spaces are skipped (tabs are not blanks here); then either an
 // optional '+' or '-' and decimal digits within the signed 32-bit range, or
@@ -16,4 +16,4 @@ std::int32_t StrToInt(std::string_view text);
 // The same rule without throwing.
 std::optional<std::int32_t> TryStrToInt(std::string_view text);
 
-}  // namespace tamrix::ui
+}  // namespace tamrix::text

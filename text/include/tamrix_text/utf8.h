@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace tamrix::ui::detail {
+namespace tamrix::text::detail {
 
 // Decodes the code point at text[i] and advances i; malformed bytes come
 // out one at a time as U+FFFD.
@@ -35,4 +35,4 @@ inline char32_t NextCodePoint(std::string_view text, std::size_t &i) {
 // ASCII and half-width katakana take half the width of other characters.
 inline bool IsHalfWidth(char32_t cp) { return cp < 0x80 || (cp >= 0xFF61 && cp <= 0xFF9F); }
 
-}  // namespace tamrix::ui::detail
+}  // namespace tamrix::text::detail

@@ -50,7 +50,6 @@ class Application {
   // the rest lower case: "/opt/x/TAMRIX.exe" -> "Tamrix".
   static std::string TitleFromProgramPath(std::string_view path);
   const std::string &Title() const { return title_; }
-  void SetTitle(std::string title) { title_ = std::move(title); }
 
   // Constructs the form, runs its OnCreate (guarded) and, on screen, builds
   // its window (hidden until shown).

@@ -6,6 +6,7 @@
 // origin; an on-screen view scales them.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -165,7 +166,6 @@ class Control {
   void SetFont(const TFont &font);
   void SetFontColor(TColor c);
   bool ParentFont() const { return parent_font_; }
-  void SetParentFont(bool p);
 
   TColor Color() const { return color_; }
   void SetColor(TColor c);
@@ -179,6 +179,12 @@ class Control {
   // A key typed while this control has the focus, before the form's own
   // keys (Enter, Esc, Tab); true when the control took it.
   virtual bool KeyDown(TShortCut) { return false; }
+  // The focus leaves the control or its form hides: whatever it has open
+  // (a drop-down list) closes without a choice.
+  virtual void Dismiss() {}
+
+  // The side of a control that holds others (a panel); null for the rest.
+  virtual Container *AsContainer() { return nullptr; }
 
   PeerSlot &PeerHolder() { return peer_; }
 
@@ -206,5 +212,17 @@ class Control {
   TColor color_ = clBtnFace;
   PeerSlot peer_;
 };
+
+// What a walk over the controls does after visiting one: go on into its
+// children, go past them, or end the walk.
+enum class Walk { Into, Past, Stop };
+// Siblings in creation order, or by tab order (ties keep creation order,
+// TabOrder -1 last).
+enum class WalkOrder { Creation, Tab };
+
+// Visits every control the container holds, nested ones included, depth
+// first: a container before what it holds. False when fn stopped the walk.
+bool ForEachControl(const Container &container, const std::function<Walk(Control &)> &fn,
+                    WalkOrder order = WalkOrder::Creation);
 
 }  // namespace tamrix::ui

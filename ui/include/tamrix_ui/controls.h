@@ -142,7 +142,6 @@ class ComboBox : public Control {
   const std::vector<std::string> &Items() const { return items_; }
   int AddItem(std::string item);
   void SetItems(std::vector<std::string> items);
-  void ClearItems();
   int ItemCount() const { return static_cast<int>(items_.size()); }
   // Throws RangeError for an index outside the items.
   const std::string &Item(int index) const;
@@ -163,6 +162,7 @@ class ComboBox : public Control {
 
   bool CanFocus() const override { return Visible() && Enabled(); }
   bool KeyDown(TShortCut key) override;
+  void Dismiss() override { CloseUp(false); }
 
  private:
   void SelectByKey(int index);
@@ -210,6 +210,7 @@ class Panel : public Control, public Container {
   int BorderWidth() const { return border_width_; }
   void SetBorderWidth(int w);
 
+  Container *AsContainer() override { return this; }
   TRect AlignRect() const override;
   Form *OwnerForm() override { return Control::OwnerForm(); }
   const TFont &ChildFont() const override { return Font(); }

@@ -7,9 +7,9 @@
 namespace tamrix::ui {
 
 // Raised by Application::UseScreen when no display can be opened.
-class ScreenUnavailable : public Error {
+class ScreenUnavailable : public text::Error {
  public:
-  using Error::Error;
+  using text::Error::Error;
 };
 
 }  // namespace tamrix::ui

@@ -30,7 +30,6 @@ class MainMenu;
 class MenuItem;
 
 enum TBorderStyle { bsSingle, bsSizeable, bsDialog };
-enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
 enum TPosition { poDesigned, poScreenCenter };
 
 // A window icon: width x height colours, row by row (0x00BBGGRR).
@@ -61,8 +60,6 @@ class Form : public Container {
 
   int ClientWidth() const { return client_width_; }
   int ClientHeight() const { return client_height_; }
-  void SetClientWidth(int w) { SetClientSize(w, client_height_); }
-  void SetClientHeight(int h) { SetClientSize(client_width_, h); }
   // Re-lays out docked controls and runs OnResize when the size changes.
   void SetClientSize(int width, int height);
 
@@ -76,8 +73,6 @@ class Form : public Container {
 
   TBorderStyle BorderStyle() const { return border_style_; }
   void SetBorderStyle(TBorderStyle s);
-  unsigned BorderIcons() const { return border_icons_; }
-  void SetBorderIcons(unsigned icons);
 
   const TFont &Font() const { return font_; }
   void SetFont(const TFont &font);
@@ -147,7 +142,7 @@ class Form : public Container {
   friend class Application;
   void Changed(Aspect what) const { peer_.Notify(what); }
   void ControlRemoved(Control *c);
-  void FindButtons(const Container &c, Button **def, Button **cancel) const;
+  void FindButtons(Button **def, Button **cancel) const;
 
   Application &app_;
   HWND handle_;
@@ -160,7 +155,6 @@ class Form : public Container {
   int top_ = 0;
   TPosition position_ = poDesigned;
   TBorderStyle border_style_ = bsSizeable;
-  unsigned border_icons_ = biSystemMenu | biMinimize | biMaximize;
   TFont font_;
   TColor color_ = clBtnFace;
   bool visible_ = false;

@@ -10,9 +10,9 @@
 // attaches an FLTK view that mirrors the state on real windows and feeds the
 // operator's input back into it.
 //
-// Helpers every handler uses, from the text library: StrToInt (the
-// integer-text rule), Format (the program's number directives),
-// ConversionError and RangeError.
+// Helpers every handler uses, from the text library (tamrix::text):
+// StrToInt (the integer-text rule), Format (the program's number
+// directives), ConversionError and RangeError.
 #pragma once
 
 #include "tamrix_text/format.h"

@@ -4,8 +4,8 @@
 #include <FL/Fl_RGB_Image.H>
 
 #include <algorithm>
-#include <climits>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "peers.h"
@@ -84,30 +84,23 @@ class MenuPeer : public Peer {
   Fl_Menu_Bar *bar_;
 };
 
-std::vector<Control *> InTabOrder(const Container &c) {
-  std::vector<Control *> children = c.Controls();
-  std::stable_sort(children.begin(), children.end(), [](Control *a, Control *b) {
-    const int ka = a->TabOrder() < 0 ? INT_MAX : a->TabOrder();
-    const int kb = b->TabOrder() < 0 ? INT_MAX : b->TabOrder();
-    return ka < kb;
-  });
-  return children;
-}
-
 // Parents before children: a panel moves before what it holds.
 void ForEachPeer(const Container &c, const std::function<void(WidgetPeer &)> &fn) {
-  for (Control *child : c.Controls()) {
-    if (auto *p = dynamic_cast<WidgetPeer *>(child->PeerHolder().Get())) fn(*p);
-    if (const auto *inner = dynamic_cast<const Container *>(child)) ForEachPeer(*inner, fn);
-  }
+  ForEachControl(c, [&fn](Control &child) {
+    if (auto *p = dynamic_cast<WidgetPeer *>(child.PeerHolder().Get())) fn(*p);
+    return Walk::Into;
+  });
 }
 
 // Children before parents: a panel's group deletes what is still inside it.
 void ResetPeers(const Container &c) {
-  for (Control *child : c.Controls()) {
-    if (const auto *inner = dynamic_cast<const Container *>(child)) ResetPeers(*inner);
-    child->PeerHolder().Reset();
-  }
+  std::vector<Control *> all;
+  ForEachControl(c, [&all](Control &child) {
+    all.push_back(&child);
+    return Walk::Into;
+  });
+  std::reverse(all.begin(), all.end());
+  for (Control *child : all) child->PeerHolder().Reset();
 }
 
 }  // namespace
@@ -119,7 +112,7 @@ FormPeer::FormPeer(ViewContext &ctx, Form &form) : ctx_(ctx), form_(form) {
   window_->color(ToFlColor(form.Color()));
   window_->copy_label(form.Caption().c_str());
   ApplyIcon();
-  Build(form, window_);
+  Build();
   BuildMenu();
   ApplySize();
   LayoutAll();
@@ -153,15 +146,21 @@ FormPeer::~FormPeer() {
 
 int FormPeer::MenuHeight() const { return form_.Menu() ? ctx_.Px(24) : 0; }
 
-void FormPeer::Build(Container &container, Fl_Group *group) {
-  for (Control *child : InTabOrder(container)) {
-    auto peer = MakeWidgetPeer(ctx_, *this, *child);
-    WidgetPeer &ref = *peer;
-    group->add(ref.Widget());
-    child->PeerHolder().Set(std::move(peer));
-    ref.SyncAll();
-    if (auto *inner = dynamic_cast<Container *>(child)) Build(*inner, GroupOf(ref));
-  }
+void FormPeer::Build() {
+  // Each container's widgets go into its group, made before them.
+  std::map<const Container *, Fl_Group *> groups{{&form_, window_}};
+  ForEachControl(
+      form_,
+      [&](Control &child) {
+        auto peer = MakeWidgetPeer(ctx_, *this, child);
+        WidgetPeer &ref = *peer;
+        groups.at(child.Parent())->add(ref.Widget());
+        child.PeerHolder().Set(std::move(peer));
+        ref.SyncAll();
+        if (const Container *inner = child.AsContainer()) groups[inner] = GroupOf(ref);
+        return Walk::Into;
+      },
+      WalkOrder::Tab);
 }
 
 void FormPeer::BuildMenu() {
@@ -236,15 +235,17 @@ namespace {
 
 // The control whose widget holds the widget (a composite's part included).
 Control *ControlOfWidget(const Container &c, const Fl_Widget *w) {
-  for (Control *child : c.Controls()) {
-    if (auto *p = dynamic_cast<WidgetPeer *>(child->PeerHolder().Get())) {
-      if (p->Widget() == w || (p->Widget()->as_group() && p->Widget()->contains(w) && !GroupOf(*p)))
-        return child;
+  Control *found = nullptr;
+  ForEachControl(c, [&](Control &child) {
+    auto *p = dynamic_cast<WidgetPeer *>(child.PeerHolder().Get());
+    if (p && (p->Widget() == w ||
+              (p->Widget()->as_group() && p->Widget()->contains(w) && !GroupOf(*p)))) {
+      found = &child;
+      return Walk::Stop;
     }
-    if (const auto *inner = dynamic_cast<const Container *>(child))
-      if (Control *found = ControlOfWidget(*inner, w)) return found;
-  }
-  return nullptr;
+    return Walk::Into;
+  });
+  return found;
 }
 
 }  // namespace

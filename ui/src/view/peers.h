@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "tamrix_ui/control.h"
+#include "tamrix_ui/controls.h"
 #include "tamrix_ui/form.h"
 #include "tamrix_ui/menu.h"
 #include "view_context.h"
@@ -57,6 +58,15 @@ std::unique_ptr<WidgetPeer> MakeWidgetPeer(ViewContext &ctx, FormPeer &form, Con
 // The group a container's children go into (panels only).
 Fl_Group *GroupOf(WidgetPeer &peer);
 
+// The peer of each kind of control, its widget not yet in any group.
+std::unique_ptr<WidgetPeer> MakeButtonPeer(ViewContext &ctx, FormPeer &form, Button &b);
+std::unique_ptr<WidgetPeer> MakeLabelPeer(ViewContext &ctx, FormPeer &form, Label &l);
+std::unique_ptr<WidgetPeer> MakeListBoxPeer(ViewContext &ctx, FormPeer &form, ListBox &l);
+std::unique_ptr<WidgetPeer> MakeComboBoxPeer(ViewContext &ctx, FormPeer &form, ComboBox &c);
+std::unique_ptr<WidgetPeer> MakeEditPeer(ViewContext &ctx, FormPeer &form, Edit &e);
+std::unique_ptr<WidgetPeer> MakePanelPeer(ViewContext &ctx, FormPeer &form, Panel &p);
+std::unique_ptr<WidgetPeer> MakePaintBoxPeer(ViewContext &ctx, FormPeer &form, PaintBox &p);
+
 class FormPeer : public Peer {
  public:
   FormPeer(ViewContext &ctx, Form &form);
@@ -78,7 +88,7 @@ class FormPeer : public Peer {
   void FocusFromView();
 
  private:
-  void Build(Container &container, Fl_Group *group);
+  void Build();
   void BuildMenu();
   void ApplySize();
   void ApplyShow();
