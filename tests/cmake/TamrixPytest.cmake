@@ -1,29 +1,24 @@
 # TAMRIX_PYTEST: a python3 that has pytest and numpy, empty if none. Debian's
 # packages belong to Debian's interpreter; another python3 earlier on PATH
 # (pyenv, a virtual environment) may lack them.
-get_property(searched GLOBAL PROPERTY TAMRIX_PYTEST SET)
-if(searched)
-  get_property(TAMRIX_PYTEST GLOBAL PROPERTY TAMRIX_PYTEST)
-else()
-  find_program(TAMRIX_PATH_PYTHON3 python3)
-  set(TAMRIX_PYTEST "")
-  foreach(candidate ${TAMRIX_PATH_PYTHON3} /usr/bin/python3)
-    if(NOT TAMRIX_PYTEST AND EXISTS ${candidate})
-      execute_process(COMMAND ${candidate} -c "import numpy, pytest"
-                      RESULT_VARIABLE missing OUTPUT_QUIET ERROR_QUIET)
-      if(missing EQUAL 0)
-        set(TAMRIX_PYTEST ${candidate})
-      endif()
+find_program(TAMRIX_PATH_PYTHON3 python3)
+set(TAMRIX_PYTEST "")
+foreach(candidate ${TAMRIX_PATH_PYTHON3} /usr/bin/python3)
+  if(NOT TAMRIX_PYTEST AND EXISTS ${candidate})
+    execute_process(COMMAND ${candidate} -c "import numpy, pytest"
+                    RESULT_VARIABLE missing OUTPUT_QUIET ERROR_QUIET)
+    if(missing EQUAL 0)
+      set(TAMRIX_PYTEST ${candidate})
     endif()
-  endforeach()
-  if(NOT TAMRIX_PYTEST)
-    message(STATUS "No python3 with pytest and numpy: the cli and python tests will be skipped")
   endif()
-  set_property(GLOBAL PROPERTY TAMRIX_PYTEST "${TAMRIX_PYTEST}")
+endforeach()
+if(NOT TAMRIX_PYTEST)
+  message(STATUS "No python3 with pytest and numpy: the cli and python tests will be skipped")
 endif()
 
 # tamrix_add_pytest(NAME folder [ENVIRONMENT ...] [FIXTURES ...] LABEL label)
-# Runs pytest on a folder of tests/; skipped (77) without an interpreter.
+# Runs pytest on a folder of the calling test folder; skipped (77) without
+# an interpreter.
 function(tamrix_add_pytest name folder)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "LABEL" "ENVIRONMENT;FIXTURES")
   if(TAMRIX_PYTEST)
