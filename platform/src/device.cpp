@@ -204,12 +204,7 @@ class DeviceTable {
 // Released when the library is unloaded, which a loaded driver prevents.
 // Drivers still loaded at process exit are left to the process teardown
 // rather than unloaded after their module's own statics.
-DeviceTable *&DevicesSlot() {
-  static auto *table = new DeviceTable;
-  return table;
-}
-
-DeviceTable &Devices() { return *DevicesSlot(); }
+DeviceTable &Devices() { return tmx::platform::Unloadable<DeviceTable>::Get(); }
 
 constexpr char kDevicePrefix[] = R"(\\.\)";
 
@@ -228,10 +223,7 @@ std::string DeviceName(const char *path) {
 
 bool tmx::platform::DriversLoaded() { return Devices().DriversLoaded(); }
 
-void tmx::platform::ReleaseDevices() {
-  delete DevicesSlot();
-  DevicesSlot() = nullptr;
-}
+void tmx::platform::ReleaseDevices() { Unloadable<DeviceTable>::Release(); }
 
 extern "C" HANDLE tmx_create_file(const char *name, DWORD, DWORD, void *, DWORD,
                                   DWORD flags_and_attributes, HANDLE) {

@@ -85,20 +85,11 @@ class WindowRegistry {
   HWND next_ = 0x00010000;
 };
 
-// Left alone at process exit while a driver that may still post is loaded.
-WindowRegistry *&RegistrySlot() {
-  static auto *registry = new WindowRegistry;
-  return registry;
-}
-
-WindowRegistry &Registry() { return *RegistrySlot(); }
+WindowRegistry &Registry() { return Unloadable<WindowRegistry>::Get(); }
 
 }  // namespace
 
-void ReleaseRoutes() {
-  delete RegistrySlot();
-  RegistrySlot() = nullptr;
-}
+void ReleaseRoutes() { Unloadable<WindowRegistry>::Release(); }
 
 MessageQueue::MessageQueue() : state_(std::make_shared<State>()) {}
 

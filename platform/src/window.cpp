@@ -59,20 +59,11 @@ class WindowTable {
   std::unordered_map<std::uint32_t, std::shared_ptr<MessageQueue>> queues_;
 };
 
-// Left alone at process exit while a driver is loaded.
-WindowTable *&WindowsSlot() {
-  static auto *table = new WindowTable;
-  return table;
-}
-
-WindowTable &Windows() { return *WindowsSlot(); }
+WindowTable &Windows() { return tmx::platform::Unloadable<WindowTable>::Get(); }
 
 }  // namespace
 
-void tmx::platform::ReleaseWindows() {
-  delete WindowsSlot();
-  WindowsSlot() = nullptr;
-}
+void tmx::platform::ReleaseWindows() { Unloadable<WindowTable>::Release(); }
 
 extern "C" std::uint32_t tmx_window_create(void) {
   try {

@@ -22,7 +22,6 @@ _FIFO_MODES = (4, 9)
 _DMA_MODES = (5, 10)
 _TRIGGERED_MODES = range(6, 11)
 _BUFF_OVERFLOW = 0x6404
-# Status bit: a BuffOverflow waits for the driver's notification budget.
 # Posted by the package to its own window at each new run: notifications
 # queued before it belong to the run before.
 _RUN_BEGINS = 0xBFFF
@@ -66,20 +65,16 @@ def _poll_interval(mode, scan_words):
     return min(max(words * _word_seconds(mode), 0.005), 0.25)
 
 
-def _burst_words(mode, scan_words):
-    """How many words reach the buffer at once: a FIFO half, a DMA page, a
-    scan, else one."""
-    if mode.Mode in _FIFO_MODES:
-        return 512
-    if mode.Mode in _DMA_MODES:
-        return 2048
-    return scan_words if mode.Mode in _SINGLE_SCAN_MODES else 1
-
-
 def _stall_limit(mode, scan_words):
-    """How long a sampling board may deliver no word: words come in bursts,
-    a triggered mode waits for ExTrg."""
-    burst = min(_burst_words(mode, scan_words), mode.BuffSize)
+    """How long a sampling board may deliver no word: words come in bursts
+    (a FIFO half, a DMA page, a scan), a triggered mode waits for ExTrg."""
+    burst = 1
+    if mode.Mode in _FIFO_MODES:
+        burst = 512
+    elif mode.Mode in _DMA_MODES:
+        burst = min(2048, mode.BuffSize)
+    elif mode.Mode in _SINGLE_SCAN_MODES:
+        burst = scan_words
     limit = 3 + 2 * burst * _word_seconds(mode)
     return limit + 1 if mode.Mode in _TRIGGERED_MODES else limit
 
