@@ -17,7 +17,7 @@ class Unloadable {
 
  private:
   static Table *&Slot() {
-    static Table *table = new Table;
+    static auto *table = new Table;
     return table;
   }
 };
