@@ -1,13 +1,22 @@
 // The loadable module: the one exported entry the device layer looks up, and
 // the glue from its C table to the driver.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "request_dispatch.h"
+#include "scenario_source.h"
 #include "tamrix_platform/driver_module.h"
 
 namespace {
 
 using tamrix::vxd::Driver;
+
+// The platform tries a module in its probe program before it loads it for
+// real, with the same environment: a refused scenario is told by the real
+// load alone, so that the user reads it once.
+bool InProbe() { return std::strcmp(program_invocation_short_name, "tamrix-probe") == 0; }
 
 void *Load(const tmx_host_services *host) {
   if (host == nullptr || host->abi_version != TMX_DRIVER_ABI_VERSION ||
@@ -15,9 +24,19 @@ void *Load(const tmx_host_services *host) {
     return nullptr;
   }
   try {
-    return new Driver([host](HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-      host->post_message(window, message, wparam, lparam);
-    });
+    std::shared_ptr<const tamrix::vxd::Scenario> scenario;
+    try {
+      scenario = tamrix::vxd::StartingScenario();
+    } catch (const tamrix::vxd::ScenarioError &refused) {
+      // The driver refuses to load: the open fails, and this line says why.
+      if (!InProbe()) std::fprintf(stderr, "%s\n", refused.line.c_str());
+      return nullptr;
+    }
+    return new Driver(
+        [host](HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+          host->post_message(window, message, wparam, lparam);
+        },
+        Driver::Clock::now(), std::move(scenario));
   } catch (...) {
     return nullptr;
   }

@@ -5,8 +5,10 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <shared_mutex>
 
 #include "board_slot.h"
+#include "scenario.h"
 #include "tamrix_platform/win32.h"
 
 namespace tamrix::vxd {
@@ -15,16 +17,28 @@ class Driver {
  public:
   using Clock = std::chrono::steady_clock;
 
-  explicit Driver(const Poster &poster, Clock::time_point power_on = Clock::now());
+  // Without a scenario the boards are the documented ones.
+  explicit Driver(const Poster &poster, Clock::time_point power_on = Clock::now(),
+                  std::shared_ptr<const Scenario> scenario = nullptr);
   ~Driver();  // halts every slot's sampling before the slots go
 
   // 0 when the request was processed (its outcome is the status word of the
   // block in `out`), else the platform error code of a request not carried
   // out: unknown code, a block shorter than 290 bytes, a data buffer too small.
+  // The simulator's controls (tamrix_sim.h) answer the same way.
   DWORD Control(DWORD io_control_code, void *in_buffer, DWORD in_size, void *out_buffer,
                 DWORD out_size, DWORD *bytes_returned);
 
  private:
+  void Build(std::shared_ptr<const Scenario> scenario);
+  DWORD Request(DWORD io_control_code, void *in_buffer, DWORD in_size, void *out_buffer,
+                DWORD out_size, DWORD *bytes_returned);
+  DWORD Dispatch(DWORD io_control_code, RequestBlock &block, void *in_buffer, DWORD in_size,
+                 void *out_buffer, DWORD *bytes_returned);
+  DWORD SimControl(DWORD io_control_code, const void *in_buffer, DWORD in_size, void *out_buffer,
+                   DWORD out_size, DWORD *bytes_returned);
+  DWORD LoadScenario(const char *in, DWORD in_size, std::string &why);
+
   BoardSlot *SlotOf(const RequestBlock &block);
   std::uint16_t Create(RequestBlock &block);
   std::uint16_t Close(RequestBlock &block);
@@ -37,6 +51,12 @@ class Driver {
   DWORD GetData(RequestBlock &block, void *in_buffer, DWORD in_size, std::uint16_t &status);
   std::uint16_t ExternalInputsOf(RequestBlock &block);
 
+  const Poster poster_;
+  const Clock::time_point power_on_;
+  // Requests share it; a scenario loaded at run time replaces the slots
+  // under it alone.
+  std::shared_mutex slots_lock_;
+  std::shared_ptr<const Scenario> scenario_;
   std::array<std::unique_ptr<BoardSlot>, kSlotCount> slots_;
 };
 

@@ -9,11 +9,13 @@
 #include <memory>
 #include <vector>
 
+#include "word_source.h"
+
 namespace tamrix::vxd {
 
 struct RunPlan;
 
-class RunWords {
+class RunWords : public WordSource {
  public:
   // Shared by the run and by every stretch of the buffer that holds its words.
   static std::shared_ptr<const RunWords> Of(const RunPlan &plan);
@@ -22,7 +24,7 @@ class RunWords {
   std::uint16_t At(std::uint64_t index) const;
   // Writes words first .. first + count - 1 to `destination` (2 * count
   // bytes, any alignment).
-  void Copy(std::uint64_t first, std::size_t count, unsigned char *destination) const;
+  void Copy(std::uint64_t first, std::size_t count, unsigned char *destination) const override;
 
  private:
   std::vector<std::uint16_t> table_;  // whole periods, from signal step 0

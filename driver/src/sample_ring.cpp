@@ -14,7 +14,7 @@ void SampleRing::Clear() {
   size_ = 0;
 }
 
-std::size_t SampleRing::Append(const std::shared_ptr<const RunWords> &words, std::uint64_t first,
+std::size_t SampleRing::Append(const std::shared_ptr<const WordSource> &words, std::uint64_t first,
                                std::size_t count) {
   const std::size_t accepted = std::min(count, Free());
   if (accepted == 0) return 0;

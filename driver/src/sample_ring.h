@@ -9,7 +9,7 @@
 #include <deque>
 #include <memory>
 
-#include "run_words.h"
+#include "word_source.h"
 
 namespace tamrix::vxd {
 
@@ -25,7 +25,7 @@ class SampleRing {
 
   // Appends the words first, first + 1, ... of `words` while room lasts, up
   // to `count`; returns how many went in. The rest are the caller's lost words.
-  std::size_t Append(const std::shared_ptr<const RunWords> &words, std::uint64_t first,
+  std::size_t Append(const std::shared_ptr<const WordSource> &words, std::uint64_t first,
                      std::size_t count);
 
   // Copies the `count` oldest words to `destination` (2 * count bytes, any
@@ -34,7 +34,7 @@ class SampleRing {
 
  private:
   struct Stretch {
-    std::shared_ptr<const RunWords> words;
+    std::shared_ptr<const WordSource> words;
     std::uint64_t first;
     std::size_t count;
   };

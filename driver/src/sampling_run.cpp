@@ -10,7 +10,8 @@ constexpr std::uint64_t kUnbounded = std::numeric_limits<std::uint64_t>::max();
 
 }  // namespace
 
-RunPlan PlanRun(const SamplingSettings &settings, std::uint64_t first_step) {
+RunPlan PlanRun(const SamplingSettings &settings, std::uint64_t first_step,
+                const RunSignals &signals) {
   RunPlan plan;
   plan.first_channel = settings.first_channel;
   plan.channel_count = settings.ChannelCount();
@@ -27,12 +28,15 @@ RunPlan PlanRun(const SamplingSettings &settings, std::uint64_t first_step) {
   plan.transfer_words =
       std::max<std::uint32_t>(1, std::min(plan.transfer_words, settings.buffer_words));
   plan.first_step = first_step;
+  plan.buffer_words = settings.buffer_words;
+  plan.signals = signals;
   return plan;
 }
 
 SamplingRun::SamplingRun(const RunPlan &plan)
     : plan_(plan),
-      words_(RunWords::Of(plan)),
+      generated_(GeneratedWords::For(plan)),
+      words_(generated_ ? nullptr : RunWords::Of(plan)),
       scan_words_(plan.scan == ScanKind::kContinuous ? kUnbounded : plan.channel_count) {}
 
 std::uint64_t SamplingRun::ConversionsPerWord() const {
@@ -87,15 +91,31 @@ std::uint64_t SamplingRun::NextStep() const {
 
 void SamplingRun::Transfer(std::uint64_t up_to, SampleRing &ring, BufferAlarms &alarms,
                            RunEvents &events) {
-  const std::uint64_t count = up_to - transferred_;
-  const std::uint64_t from = transferred_;
-  const std::size_t accepted = ring.Append(words_, from, count);
+  std::uint64_t count = up_to - transferred_;
+  std::uint64_t from = transferred_;
+  transferred_ = up_to;
+  if (const std::uint64_t dropped = std::min(to_drop_, count); dropped > 0) {
+    alarms.AfterLoss(from - lost_, events);
+    to_drop_ -= dropped;
+    lost_ += dropped;
+    from += dropped;
+    count -= dropped;
+    if (count == 0) return;
+  }
+  std::size_t accepted = 0;
+  if (generated_) {
+    accepted = static_cast<std::size_t>(std::min<std::uint64_t>(count, ring.Free()));
+    generated_->Produce(from, accepted, produced_);
+    ring.Append(generated_, produced_, accepted);
+    produced_ += accepted;
+  } else {
+    accepted = ring.Append(words_, from, count);
+  }
   if (accepted > 0) alarms.AfterAppend(ring.Size(), ring.Capacity(), events);
   if (accepted < count) {
     alarms.AfterLoss(from - lost_ + accepted, events);  // words kept before the first lost one
     lost_ += count - accepted;
   }
-  transferred_ = up_to;
 }
 
 }  // namespace tamrix::vxd

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "generated_words.h"
 #include "notifications.h"
 #include "run_words.h"
 #include "sample_ring.h"
@@ -22,10 +23,13 @@ struct RunPlan {
   std::uint32_t transfer_words = 1;  // words that reach the buffer together
   bool dma = false;                  // each transfer is a completed DMA page
   std::uint64_t first_step = 0;      // signal step of the run's first scan
+  std::uint32_t buffer_words = 0;
+  RunSignals signals;  // a scenario's signals, if any
 };
 
 // The plan for a run of `settings`, whose signals go on from `first_step`.
-RunPlan PlanRun(const SamplingSettings &settings, std::uint64_t first_step);
+RunPlan PlanRun(const SamplingSettings &settings, std::uint64_t first_step,
+                const RunSignals &signals = {});
 
 class SamplingRun {
  public:
@@ -47,6 +51,9 @@ class SamplingRun {
   std::uint64_t NextStep() const;
   std::uint64_t WordsLost() const { return lost_; }
   bool Overrun() const { return plan_.overrun; }
+  // The next `count` words to reach the buffer are lost instead, as if
+  // they had found it full.
+  void Drop(std::uint64_t count) { to_drop_ += count; }
 
  private:
   std::uint64_t WordsConvertedBy(std::int64_t elapsed_ns) const;
@@ -54,11 +61,14 @@ class SamplingRun {
   void Transfer(std::uint64_t up_to, SampleRing &ring, BufferAlarms &alarms, RunEvents &events);
 
   RunPlan plan_;
-  std::shared_ptr<const RunWords> words_;
+  std::shared_ptr<GeneratedWords> generated_;  // set: the words come from here
+  std::shared_ptr<const RunWords> words_;      // else from this table
+  std::uint64_t produced_ = 0;                 // words put into generated_
   std::uint64_t scan_words_;  // words of a single scan; unbounded for continuous runs
   std::uint64_t converted_ = 0;
   std::uint64_t transferred_ = 0;
   std::uint64_t lost_ = 0;
+  std::uint64_t to_drop_ = 0;
   bool began_ = false;
 };
 

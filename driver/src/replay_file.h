@@ -1,0 +1,24 @@
+// Reads one channel's values out of a capture that tamrix-cli read wrote,
+// for a channel to play back.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tamrix::vxd {
+
+enum class ReplayFormat {
+  kGuess,  // CSV when the file starts with a header "chNN,...", else raw
+  kCsv,    // a header of chNN columns, then rows of 12-bit values
+  kRaw,    // 16-bit little-endian sample words, channel in bits 15..12
+};
+
+// The 12-bit values of `channel` (the chNN column, or the raw words that
+// carry it), in order; nothing, with `why`, when the file cannot be read or
+// holds none.
+std::optional<std::vector<std::uint16_t>> ReadReplay(const std::string &path, ReplayFormat format,
+                                                     unsigned channel, std::string &why);
+
+}  // namespace tamrix::vxd
