@@ -1,10 +1,12 @@
 """tamrix-cli as a shell script meets it: output, exit status, stderr."""
 
+import math
 import os
 import re
 import shutil
 import signal
 import stat
+import statistics
 import struct
 import subprocess
 import time
@@ -228,3 +230,94 @@ def test_a_missing_or_damaged_driver_module_is_named_before_any_slot(broken_driv
         assert line.startswith(said) and line.count("\n") == 1 and line.endswith("\n")
     assert capture.read_bytes() == b"an older capture\n"
     assert run(cli, "--version").returncode == 0
+
+
+def with_scenario(tmp_path, text, name="scenario.toml"):
+    """The environment that has the simulated driver load `text`."""
+    path = tmp_path / name
+    path.write_text(text)
+    return dict(os.environ, TAMRIX_SIM_SCENARIO=str(path))
+
+
+# 10,000 words a second: the fault's moment, 0.2 s in, is word 2000.
+FAULTED_READ = ["read", "0", "--channels", "0-3", "--mode", "3", "--period-us", "100",
+                "--count", "40000"]
+
+
+@pytest.mark.parametrize("fault, said", [
+    ('kind = "lose"\nwords = 100',
+     r"the board lost words to a full buffer after (\d+) of 40000 words; the output stops "
+     r"before them"),
+    ('kind = "stall"\nseconds = 30', r"no sample word for 3\.0 s, after (\d+) of 40000 words"),
+], ids=["lose", "stall"])
+def test_a_scenario_fault_ends_the_read_with_whole_rows_before_it(cli, tmp_path, fault, said):
+    env = with_scenario(tmp_path, f"[[fault]]\nslot = 0\nat = 0.2\n{fault}\n")
+    result = run(cli, *FAULTED_READ, env=env)
+    assert result.returncode == 1
+    line = re.fullmatch(rf"tamrix-cli read: slot 0: {said}\n", result.stderr.decode())
+    assert line, result.stderr
+    _, rows = csv_rows(result.stdout)
+    # Whole, consecutive scans, all from before the fault's moment.
+    assert [row[3] for row in rows] == [32 * k % 4096 for k in range(len(rows))]
+    assert len(rows) * 4 == int(line[1]) <= 2000
+
+
+def test_a_replayed_capture_reads_back_exactly_in_a_loop(cli, tmp_path):
+    capture = ["read", "0", "--channels", "0-3", "--mode", "3", "--period-us", "100",
+               "--count", "2000"]
+    csv = run(cli, *capture, "--output", str(tmp_path / "capture.csv"))
+    raw = run(cli, *capture, "--format", "raw", "--output", str(tmp_path / "capture.bin"))
+    assert (csv.returncode, raw.returncode) == (0, 0)
+    env = with_scenario(tmp_path, """
+[board.1.channel.0]
+signal = "replay"
+replay = "capture.csv"
+column = 3
+[board.1.channel.1]
+signal = "replay"
+replay = "capture.bin"
+column = 0
+""")
+    played = run(cli, "read", "1", "--channels", "0-1", "--mode", "5", "--period-us", "20",
+                 "--count", "2400", env=env)
+    assert played.returncode == 0, played.stderr
+    _, recorded = csv_rows((tmp_path / "capture.csv").read_bytes())
+    _, rows = csv_rows(played.stdout)
+    assert rows == [[recorded[k % 500][3], recorded[k % 500][0]] for k in range(1200)]
+
+
+def test_the_same_seed_gives_the_same_noisy_words_and_another_seed_others(cli, tmp_path):
+    def words(seed):
+        env = with_scenario(tmp_path, f"seed = {seed}\n[board.5.channel.2]\nsignal = \"sine\"\n"
+                                      "frequency_hz = 500\nnoise = 4\n")
+        result = run(cli, "read", "5", "--channels", "2", "--mode", "3", "--period-us", "10",
+                     "--count", "3000", env=env)
+        assert result.returncode == 0, result.stderr
+        return [row[0] for row in csv_rows(result.stdout)[1]]
+
+    first, again, other = words(1), words(1), words(2)
+    assert first == again and first != other
+    # A 500 Hz sine of amplitude 1000 sampled every 10 us, with noise of 4 LSB.
+    misses = [v - (2048 + 1000 * math.sin(2 * math.pi * 500e-5 * k)) for k, v in enumerate(first)]
+    assert 3 < statistics.pstdev(misses) < 5 and abs(statistics.fmean(misses)) < 0.5
+
+
+@pytest.mark.parametrize("text, said", [
+    ("seed = 1\n[board.0.channel.3]\nsignal = \"sine\"\nfrequncy_hz = 5\n",
+     "4: board.0.channel.3.frequncy_hz: unknown key"),
+    ("[board.2]\nfitted = \"no\"\n", "2: board.2.fitted: wants true or false"),
+    ("\n[[fault]]\nslot = 0\nat = 1\nkind = \"lose\"\nwords = -5\n",
+     "6: fault.words: -5 is outside 1..9223372036854775807"),
+    ("[[fault]]\nslot = 3\nat = 1\nkind = \"unplug\"\n", "2: fault.slot: slot 3 has no board"),
+    ("seed = 1\nseed = 2\n", "2: "),
+], ids=["unknown key", "wrong type", "bad value", "no board", "not TOML"])
+def test_a_bad_scenario_is_refused_with_its_line_and_the_driver_does_not_open(cli, tmp_path,
+                                                                              text, said):
+    env = with_scenario(tmp_path, text)
+    result = run(cli, "list", env=env)
+    assert (result.returncode, result.stdout) == (1, b"")
+    lines = result.stderr.decode().splitlines()
+    # One line from the driver (its trial run in the probe says nothing), one from the tool.
+    assert len(lines) == 2 and lines[0].startswith(f"{env['TAMRIX_SIM_SCENARIO']}:{said}"), lines
+    assert lines[1] == ("tamrix-cli list: the library could not open its driver: "
+                        "31 ERROR_GEN_FAILURE: the driver failed")
