@@ -2,11 +2,13 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <span>
 #include <vector>
 
@@ -17,7 +19,8 @@ constexpr std::uint64_t kLastChannel = 15;
 constexpr std::uint64_t kFirstMode = 1;
 constexpr std::uint64_t kLastMode = 10;
 
-constexpr char kToolUsage[] = "usage: tamrix-cli {list|info|read|watch} ... | --help | --version";
+constexpr char kToolUsage[] =
+    "usage: tamrix-cli {list|info|read|watch|sim} ... | --help | --version";
 
 struct Subcommand {
   const char *name;
@@ -47,6 +50,16 @@ constexpr Subcommand kSubcommands[] = {
      "  --mode N         sampling mode, 1 to 10\n"
      "  --period-us T    time of one conversion in microseconds (the Timer value)\n"
      "  --seconds S      stop after S seconds (default: at Ctrl-C)\n"},
+    {"sim",
+     "usage: tamrix-cli sim load FILE | sim fault SLOT KIND [KEY=VALUE ...] | "
+     "sim input SLOT extrg|exin0|exin1 on|off",
+     "Controls the simulated boards (of the board service, or of this process).\n"
+     "  load FILE                 load the scenario FILE (no board may be open)\n"
+     "  fault SLOT KIND KEY=VALUE fire a fault now: lose words=N, stall seconds=S,\n"
+     "                            status request=NAME status=N [count=N],\n"
+     "                            fail request=NAME code=N [count=N], unplug, replug,\n"
+     "                            notifications drop=N | delay_ms=N\n"
+     "  input SLOT LINE on|off    set ExTrg, ExIn0 or ExIn1 from now on\n"},
 };
 
 constexpr char kToolHelp[] =
@@ -55,7 +68,8 @@ constexpr char kToolHelp[] =
     "  list                 the fitted boards, one line each\n"
     "  info SLOT            a board's resources, status and external inputs\n"
     "  read SLOT OPTIONS    sample and write the words as CSV or raw\n"
-    "  watch SLOT OPTIONS   sample and print the board's notifications\n\n"
+    "  watch SLOT OPTIONS   sample and print the board's notifications\n"
+    "  sim ...              control the simulated boards: scenario, faults, inputs\n\n"
     "  -h, --help           this text; COMMAND --help for a command's options\n"
     "  --version            the tool's version\n\n"
     "Exit status: 0 success, 1 failure, 2 usage error, 130 read interrupted.\n";
@@ -242,6 +256,63 @@ Command ParseSampling(Parser &parser, int argc, char **argv) {
   return watch_command;
 }
 
+// A KEY=VALUE of a fault as a TOML line: numbers and booleans as they are,
+// anything else a string.
+std::string FaultKey(const Parser &parser, const std::string &pair) {
+  const auto equals = pair.find('=');
+  const std::string key = pair.substr(0, equals);
+  if (equals == std::string::npos || key.empty() ||
+      key.find_first_not_of("abcdefghijklmnopqrstuvwxyz_") != std::string::npos) {
+    parser.Fail("'" + pair + "' is no KEY=VALUE");
+  }
+  const std::string value = pair.substr(equals + 1);
+  const bool bare = value == "true" || value == "false" ||
+                    (!value.empty() && value.find_first_not_of("0123456789.") == std::string::npos);
+  if (bare) return key + " = " + value + "\n";
+  std::string quoted;
+  for (const char c : value) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    if (static_cast<unsigned char>(c) < 0x20) parser.Fail("'" + pair + "' holds a control character");
+    quoted += c;
+  }
+  return key + " = \"" + quoted + "\"\n";
+}
+
+Command ParseSim(Parser &parser, int argc, char **argv) {
+  const option options[] = {kHelpOption, {}};
+  const auto operands = parser.Options(argc, argv, options, [](int, const char *) {});
+  if (operands.empty()) parser.Fail("load, fault or input is missing");
+  const std::string action = operands[0];
+  SimCommand command;
+  if (action == "load") {
+    if (operands.size() != 2) parser.Fail(operands.size() < 2 ? "FILE is missing" : "too many arguments");
+    command.action = SimCommand::Action::kLoad;
+    command.file = operands[1];
+    return command;
+  }
+  if (action != "fault" && action != "input") parser.Fail("unknown action '" + action + "'");
+  if (operands.size() < 3) parser.Fail(operands.size() < 2 ? "SLOT is missing" : "too few arguments");
+  command.slot = parser.Slot(operands[1]);
+  if (action == "fault") {
+    command.action = SimCommand::Action::kFault;
+    command.fault_keys = "slot = " + std::to_string(command.slot) + "\nkind = \"" +
+                         std::string(operands[2]) + "\"\n";
+    for (std::size_t i = 3; i < operands.size(); ++i) command.fault_keys += FaultKey(parser, operands[i]);
+    return command;
+  }
+  command.action = SimCommand::Action::kInput;
+  if (operands.size() != 4) parser.Fail("input wants SLOT LINE on|off");
+  const std::string line = operands[2];
+  const std::string state = operands[3];
+  constexpr const char *kLines[] = {"extrg", "exin0", "exin1"};
+  const auto found = std::find(std::begin(kLines), std::end(kLines), line);
+  if (found == std::end(kLines)) parser.Fail("LINE is extrg, exin0 or exin1, not '" + line + "'");
+  command.input = static_cast<std::uint16_t>(found - std::begin(kLines));
+  if (state != "on" && state != "off") parser.Fail("the state is on or off, not '" + state + "'");
+  command.on = state == "on";
+  return command;
+}
+
 }  // namespace
 
 Command ParseCommandLine(int argc, char **argv) {
@@ -256,6 +327,7 @@ Command ParseCommandLine(int argc, char **argv) {
       // The subcommand's own arguments, with its name in place of argv[0].
       if (first == "list") return ParseList(parser, argc - 1, argv + 1);
       if (first == "info") return ParseInfo(parser, argc - 1, argv + 1);
+      if (first == "sim") return ParseSim(parser, argc - 1, argv + 1);
       return ParseSampling(parser, argc - 1, argv + 1);
     } catch (PrintCommand &help) {
       return help;

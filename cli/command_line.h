@@ -39,6 +39,18 @@ struct WatchCommand {
   std::optional<std::chrono::nanoseconds> seconds;  // none: until interrupted
 };
 
+// sim: a control of the simulated boards (load a scenario, fire a fault,
+// set an external input).
+struct SimCommand {
+  enum class Action { kLoad, kFault, kInput };
+  Action action = Action::kLoad;
+  std::string file;           // load
+  std::uint16_t slot = 0;     // fault, input
+  std::string fault_keys;     // fault: the keys of a [[fault]] table, as TOML
+  std::uint16_t input = 0;    // input: TAMRIX_SIM_INPUT_*
+  bool on = false;            // input
+};
+
 // --help or --version: the text to print on standard output, and the
 // command that prints it ("version", "help", "read") for a failure to.
 struct PrintCommand {
@@ -46,7 +58,8 @@ struct PrintCommand {
   std::string text;
 };
 
-using Command = std::variant<ListCommand, InfoCommand, ReadCommand, WatchCommand, PrintCommand>;
+using Command =
+    std::variant<ListCommand, InfoCommand, ReadCommand, WatchCommand, SimCommand, PrintCommand>;
 
 // A command line that cannot be run: what is wrong, and the usage line of
 // the subcommand (or the tool's) to show with it.

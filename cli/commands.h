@@ -1,4 +1,4 @@
-// The four subcommands. Each returns the exit status of a run that ended as
+// The subcommands. Each returns the exit status of a run that ended as
 // it should (or was interrupted); failures are thrown as LibraryFailure or
 // CommandFailure after the board has been stopped and closed.
 #pragma once
@@ -13,5 +13,6 @@ int RunList();
 int RunInfo(const InfoCommand &command);
 int RunRead(const ReadCommand &command);
 int RunWatch(const WatchCommand &command);
+int RunSim(const SimCommand &command);
 
 }  // namespace tamrix_cli

@@ -19,6 +19,7 @@ struct Runner {
   int operator()(const InfoCommand &command) const { return RunInfo(command); }
   int operator()(const ReadCommand &command) const { return RunRead(command); }
   int operator()(const WatchCommand &command) const { return RunWatch(command); }
+  int operator()(const SimCommand &command) const { return RunSim(command); }
   int operator()(const PrintCommand &command) const {
     std::fputs(command.text.c_str(), stdout);
     return 0;
@@ -27,7 +28,7 @@ struct Runner {
 
 const char *NameOf(const Command &command) {
   if (const auto *print = std::get_if<PrintCommand>(&command)) return print->name.c_str();
-  constexpr const char *kNames[] = {"list", "info", "read", "watch"};
+  constexpr const char *kNames[] = {"list", "info", "read", "watch", "sim"};
   return kNames[command.index()];
 }
 

@@ -95,8 +95,10 @@ void SamplingRun::Transfer(std::uint64_t up_to, SampleRing &ring, BufferAlarms &
   std::uint64_t from = transferred_;
   transferred_ = up_to;
   if (const std::uint64_t dropped = std::min(to_drop_, count); dropped > 0) {
-    alarms.AfterLoss(from - lost_, events);
+    // One gap, however many transfers the drop spans.
+    if (!dropping_) alarms.AfterLoss(from - lost_, events);
     to_drop_ -= dropped;
+    dropping_ = to_drop_ > 0;
     lost_ += dropped;
     from += dropped;
     count -= dropped;

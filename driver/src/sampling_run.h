@@ -69,6 +69,7 @@ class SamplingRun {
   std::uint64_t transferred_ = 0;
   std::uint64_t lost_ = 0;
   std::uint64_t to_drop_ = 0;
+  bool dropping_ = false;  // the latest transfer ended within a drop
   bool began_ = false;
 };
 

@@ -358,16 +358,27 @@ void ReadFaultKeys(Reader &reader, Fault &fault, bool timed) {
   const auto delay = reader.Integer("delay_ms", 0, 3'600'000);
 
   // Only the keys of its kind: a key meant for another kind is a mistake.
-  std::set<std::string_view> allowed{"slot", "kind", "at", "after", "counting"};
+  std::set<std::string_view> allowed;
+  switch (fault.kind) {
+    case FaultKind::kLose: allowed = {"words"}; break;
+    case FaultKind::kStall: allowed = {"seconds"}; break;
+    case FaultKind::kStatus: allowed = {"request", "status", "count"}; break;
+    case FaultKind::kFail: allowed = {"request", "code", "count"}; break;
+    case FaultKind::kUnplug:
+    case FaultKind::kReplug: break;
+    case FaultKind::kNotifications: allowed = {"drop", "delay_ms"}; break;
+  }
+  for (const auto &[key, node] : reader.table()) {
+    if (KindKeys().contains(key.str()) && !allowed.contains(key.str())) {
+      reader.Fail(key.source(), reader.Key(key.str()),
+                  "does not belong to kind = \"" + std::string(KindName(fault.kind)) + "\"");
+    }
+  }
   switch (fault.kind) {
     case FaultKind::kLose:
       fault.words = static_cast<std::uint64_t>(reader.Required(words, "words"));
-      allowed.insert("words");
       break;
-    case FaultKind::kStall:
-      fault.seconds = reader.Required(seconds, "seconds");
-      allowed.insert("seconds");
-      break;
+    case FaultKind::kStall: fault.seconds = reader.Required(seconds, "seconds"); break;
     case FaultKind::kStatus:
     case FaultKind::kFail:
       fault.request = reader.Required(request, "request");
@@ -375,7 +386,6 @@ void ReadFaultKeys(Reader &reader, Fault &fault, bool timed) {
                                                     ? reader.Required(status, "status")
                                                     : reader.Required(code, "code"));
       fault.count = static_cast<std::uint32_t>(count.value_or(1));
-      allowed.insert({"request", fault.kind == FaultKind::kStatus ? "status" : "code", "count"});
       break;
     case FaultKind::kUnplug:
     case FaultKind::kReplug: break;
@@ -385,14 +395,7 @@ void ReadFaultKeys(Reader &reader, Fault &fault, bool timed) {
       }
       fault.drop = static_cast<std::uint32_t>(drop.value_or(0));
       if (delay) fault.delay_ms = static_cast<std::uint32_t>(*delay);
-      allowed.insert({"drop", "delay_ms"});
       break;
-  }
-  for (const auto &[key, node] : reader.table()) {
-    if (!allowed.contains(key.str()) && KindKeys().contains(key.str())) {
-      reader.Fail(key.source(), reader.Key(key.str()), "does not belong to kind = \"" +
-                                                           std::string(KindName(fault.kind)) + "\"");
-    }
   }
   if (timed && fault.after) {
     if (counting) {

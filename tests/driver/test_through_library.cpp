@@ -13,6 +13,8 @@
 #include "tamrix.h"
 #include "tamrix_platform/messages.h"
 #include "tamrix_protocol.h"
+#include "tamrix_sim.h"
+#include "tamrix_sim_status.h"
 #include "waveforms.h"
 
 namespace {
@@ -228,6 +230,72 @@ TEST_F(ThroughLibrary, ExternalTriggerComesAndGoes) {
     std::this_thread::sleep_for(10ms);
   }
   EXPECT_EQ(seen, (std::set<std::int32_t>{0, -1}));
+}
+
+// A test holds ExTrg off through the simulator's input control, then sets it
+// when it wants the triggered run to begin.
+TEST_F(ThroughLibrary, TheInputControlStartsATriggeredRunWhenTheTestSays) {
+  const std::uint16_t slot = Open(5);
+  ASSERT_EQ(tamrix_sim_set_input(slot, TAMRIX_SIM_INPUT_EXTRG, 0), 0u);
+  const ModeRecord mode{.ChFirst = 0, .ChLast = 0, .BuffSize = 4096, .Timer = 100, .Mode = 8};
+  ASSERT_EQ(TamrixSetMode(slot, &mode), 1);
+  ASSERT_EQ(TamrixStartSampling(slot), 1);
+  std::this_thread::sleep_for(700ms);  // longer than the pulse train's cycle
+  Status status = StatusOf(slot);
+  EXPECT_EQ(status.waiting, 0u);
+  EXPECT_EQ(status.bits & TAMRIX_SIM_AWAITING_TRIGGER, TAMRIX_SIM_AWAITING_TRIGGER);
+  std::int32_t in0 = 7, in1 = 7, trigger = 7;
+  ASSERT_EQ(TamrixGetExIn(slot, &in0, &in1, &trigger), 1);
+  EXPECT_EQ(trigger, 0);
+
+  ASSERT_EQ(tamrix_sim_set_input(slot, TAMRIX_SIM_INPUT_EXTRG, 1), 0u);
+  EXPECT_GE(WaitForWords(slot, 100), 100u);
+  EXPECT_EQ(StatusOf(slot).bits & TAMRIX_SIM_AWAITING_TRIGGER, 0u);
+  const std::vector<std::uint16_t> words = Fetch(slot, 4);
+  EXPECT_EQ(words[0], tamrix::vxd::SampleWord(0, tamrix::vxd::InputValue(0, 0)));
+  EXPECT_EQ(tamrix_sim_set_input(slot, 3, 1), TMX_ERROR_INVALID_PARAMETER);
+}
+
+// Faults fired and scenarios loaded through the controls act on the boards
+// the library uses; a control the driver cannot take says why.
+TEST_F(ThroughLibrary, TheFaultAndLoadControlsActOnTheLibrarysBoards) {
+  const std::uint16_t slot = Open(0);
+  char why[256];
+  ASSERT_EQ(tamrix_sim_fault("slot = 0\nkind = \"status\"\nrequest = \"GetSamplingStatus\"\n"
+                             "status = 4660\ncount = 2",
+                             why, sizeof why),
+            0u)
+      << why;
+  std::uint32_t waiting = 0, bits = 0;
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(TamrixGetSamplingStatus(slot, &waiting, &bits), 0);
+    EXPECT_EQ(TamrixGetLastError(slot), 4660);  // a driver status above 8 arrives unchanged
+  }
+  EXPECT_EQ(TamrixGetSamplingStatus(slot, &waiting, &bits), 1);
+
+  ASSERT_EQ(tamrix_sim_fault("slot = 0\nkind = \"unplug\"", why, sizeof why), 0u) << why;
+  EXPECT_EQ(TamrixGetSamplingStatus(slot, &waiting, &bits), 0);
+  EXPECT_EQ(TamrixGetLastError(slot), static_cast<std::int32_t>(TAMRIX_SIM_ERROR_DEVICE_NOT_CONNECTED));
+  ASSERT_EQ(tamrix_sim_fault("slot = 0\nkind = \"replug\"", why, sizeof why), 0u) << why;
+  EXPECT_EQ(TamrixGetSamplingStatus(slot, &waiting, &bits), 1);
+
+  EXPECT_EQ(tamrix_sim_fault("slot = 0\nkind = \"lose\"\nseconds = 2", why, sizeof why),
+            TAMRIX_SIM_ERROR_INVALID_DATA);
+  EXPECT_STREQ(why, "fault:3: seconds: does not belong to kind = \"lose\"");
+
+  const char *const boards = "[board.1]\nfitted = false\n[board.3]\nio_ports = [[0x280, 8]]\n";
+  EXPECT_EQ(tamrix_sim_load("boards.toml", boards, why, sizeof why), TAMRIX_SIM_ERROR_BUSY);
+  ASSERT_EQ(TamrixClose(slot), 1);
+  opened_.clear();
+  ASSERT_EQ(tamrix_sim_load("boards.toml", boards, why, sizeof why), 0u) << why;
+  TAMRIXR added{};
+  ASSERT_EQ(TamrixGetResource(Open(3), &added), 1);
+  EXPECT_EQ(added.IOPortBase[0], 0x280);
+  EXPECT_EQ(added.IRQRegisters[0], 10);  // the rest as slot 0's board
+  std::uint16_t removed = 1;
+  std::uint16_t scratch = 0;
+  EXPECT_EQ(TamrixCreate(&removed, window_, &scratch), 0);
+  EXPECT_EQ(TamrixGetLastError(1), TAMRIX_ERR_SLOT);
 }
 
 // A hundred threads call the exports at once while a board samples: each

@@ -77,6 +77,33 @@ def test_words_lost_to_a_full_buffer_stop_the_read_at_the_gap():
             assert_one_stretch(raised.value.words)
 
 
+def test_words_a_scenario_loses_raise_data_error_holding_the_words_before_them(tmp_path):
+    # 10,000 words a second: 0.2 s in, the board loses words 2000 to 2099.
+    scenario = tmp_path / "lose.toml"
+    scenario.write_text('[[fault]]\nslot = 0\nat = 0.2\nkind = "lose"\nwords = 100\n')
+    out = subprocess.run([sys.executable, "-c", READ_ACROSS_A_LOSS], capture_output=True,
+                         text=True, timeout=60,
+                         env=dict(os.environ, TAMRIX_SIM_SCENARIO=str(scenario)))
+    # The next read goes on after the gap: scan 525 is the first whole one.
+    assert out.stdout.split() == ["2000", "sound", str(32 * 525 % 4096)], out.stderr
+
+
+READ_ACROSS_A_LOSS = """
+import tamrix
+with tamrix.Board(0) as board:
+    board.set_mode(channels=range(0, 4), mode=3, buffer=65536, timer=100)
+    board.start()
+    try:
+        board.read_words(40000)
+    except tamrix.DataError as error:
+        words = error.words
+    after = board.read_words(4)
+sawtooth = [int(w) & 0xFFF for w in words[3::4]]
+print(len(words), "sound" if sawtooth == [32 * k % 4096 for k in range(len(words) // 4)] else sawtooth)
+print(int(after[3]) & 0xFFF)
+"""
+
+
 def assert_one_stretch(words):
     channels = (words >> 12).astype(int)
     assert list(channels) == [(channels[0] + k) % 4 for k in range(len(words))]
