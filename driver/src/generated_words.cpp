@@ -140,7 +140,7 @@ double GeneratedWords::Value(const Channel &channel, std::uint64_t step) const {
     value += signal.noise * Gauss()(Mix(channel.stream + step * 0x9E3779B97F4A7C15ull));
   }
   // As a converter does: the nearest code, clipped to the range.
-  return std::clamp(std::nearbyint(value), 0.0, double{kFullScale});
+  return std::floor(std::clamp(value + 0.5, 0.0, double{kFullScale}));
 }
 
 std::uint16_t GeneratedWords::Word(const Channel &channel, std::uint64_t step) const {
