@@ -44,8 +44,8 @@ int RunSim(const SimCommand &command) {
       error = tamrix_sim_fault(command.fault_keys.c_str(), why, sizeof why);
       break;
     case SimCommand::Action::kInput:
-      why[0] = '\0';
-      error = tamrix_sim_set_input(command.slot, command.input, command.on ? 1 : 0);
+      error = tamrix_sim_set_input(command.slot, command.input, command.on ? 1 : 0, why,
+                                   sizeof why);
       break;
   }
   if (error != 0) throw CommandFailure{command.slot, Refusal(error, why)};

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config libtomlplusplus-dev
   libfltk1.3-dev fonts-ipafont-gothic
 )
 if [ "${1:-test}" = test ]; then

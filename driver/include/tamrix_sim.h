@@ -34,7 +34,9 @@
  * ("slot = 0\nkind = \"lose\"\nwords = 100"), without `at` or `after`.
  * Output and refusal as for a load. */
 #define TAMRIX_SIM_IOCTL_FAULT TAMRIX_SIM_IOCTL(0x801u)
-/* Set an external input from now on. Input: struct tamrix_sim_input. */
+/* Set an external input from now on. Input: struct tamrix_sim_input; an
+ * input buffer of another size is refused with ERROR_INVALID_PARAMETER, a
+ * slot without a board, an unknown input or state as a refused fault. */
 #define TAMRIX_SIM_IOCTL_INPUT TAMRIX_SIM_IOCTL(0x802u)
 /* The first and last code of the range kept for the controls. */
 #define TAMRIX_SIM_IOCTL_FIRST 0x222000u
@@ -94,9 +96,10 @@ static inline uint32_t tamrix_sim_fault(const char *keys, char *why, size_t why_
 }
 
 /* Sets input TAMRIX_SIM_INPUT_* of the board in `slot` on (1) or off (0). */
-static inline uint32_t tamrix_sim_set_input(uint16_t slot, uint16_t input, uint32_t on) {
+static inline uint32_t tamrix_sim_set_input(uint16_t slot, uint16_t input, uint32_t on,
+                                            char *why, size_t why_size) {
   const struct tamrix_sim_input set = {slot, input, on};
-  return tamrix_sim_control(TAMRIX_SIM_IOCTL_INPUT, &set, sizeof set, NULL, 0);
+  return tamrix_sim_control(TAMRIX_SIM_IOCTL_INPUT, &set, sizeof set, why, why_size);
 }
 
 #endif

@@ -64,6 +64,7 @@ class BoardSlot {
   // Sets an external input from now on; it no longer follows its pulse train.
   void SetInput(InputLine line, bool on);
   bool IsOpen() const;
+  bool Fitted() const { return board_ != nullptr; }
 
  private:
   struct Answer {

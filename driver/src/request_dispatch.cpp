@@ -151,10 +151,17 @@ DWORD Driver::SimControl(DWORD io_control_code, const void *in_buffer, DWORD in_
       if (in_size != sizeof set) return ERROR_INVALID_PARAMETER;
       std::memcpy(&set, in, sizeof set);
       std::shared_lock slots(slots_lock_);
-      if (set.slot >= kSlotCount || set.input > TAMRIX_SIM_INPUT_EXIN1 || set.on > 1) {
-        return ERROR_INVALID_PARAMETER;
+      if (set.slot >= kSlotCount || !slots_[set.slot]->Fitted()) {
+        why = "input: slot " + std::to_string(set.slot) + " has no board";
+      } else if (set.input > TAMRIX_SIM_INPUT_EXIN1) {
+        why = "input: no input " + std::to_string(set.input);
+      } else if (set.on > 1) {
+        why = "input: the state is 0 or 1, not " + std::to_string(set.on);
+      } else {
+        slots_[set.slot]->SetInput(static_cast<InputLine>(set.input), set.on == 1);
+        break;
       }
-      slots_[set.slot]->SetInput(static_cast<InputLine>(set.input), set.on == 1);
+      error = TAMRIX_SIM_ERROR_INVALID_DATA;
       break;
     }
     default: return ERROR_INVALID_FUNCTION;

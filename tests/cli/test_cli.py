@@ -180,6 +180,8 @@ def test_watch_runs_as_long_as_the_clock_can_count(cli):
          "tamrix-cli read: --channels wants A-B or A, not '-1'"),
         ([*READ_4096, "--period-us", "0"], 2, "tamrix-cli read: --period-us 0 is below 1"),
         ([*WATCH, "--seconds", "1e10"], 2, "tamrix-cli watch: --seconds 1e10 is above 9223372036"),
+        (["sim", "fault", "0", "lose", "seconds=2"], 1,
+         'tamrix-cli sim: slot 0: fault:3: seconds: does not belong to kind = "lose"'),
     ],
 )
 def test_failures_are_one_line_and_an_exit_status(cli, args, status, line):

@@ -236,7 +236,7 @@ TEST_F(ThroughLibrary, ExternalTriggerComesAndGoes) {
 // when it wants the triggered run to begin.
 TEST_F(ThroughLibrary, TheInputControlStartsATriggeredRunWhenTheTestSays) {
   const std::uint16_t slot = Open(5);
-  ASSERT_EQ(tamrix_sim_set_input(slot, TAMRIX_SIM_INPUT_EXTRG, 0), 0u);
+  ASSERT_EQ(tamrix_sim_set_input(slot, TAMRIX_SIM_INPUT_EXTRG, 0, nullptr, 0), 0u);
   const ModeRecord mode{.ChFirst = 0, .ChLast = 0, .BuffSize = 4096, .Timer = 100, .Mode = 8};
   ASSERT_EQ(TamrixSetMode(slot, &mode), 1);
   ASSERT_EQ(TamrixStartSampling(slot), 1);
@@ -248,12 +248,15 @@ TEST_F(ThroughLibrary, TheInputControlStartsATriggeredRunWhenTheTestSays) {
   ASSERT_EQ(TamrixGetExIn(slot, &in0, &in1, &trigger), 1);
   EXPECT_EQ(trigger, 0);
 
-  ASSERT_EQ(tamrix_sim_set_input(slot, TAMRIX_SIM_INPUT_EXTRG, 1), 0u);
+  ASSERT_EQ(tamrix_sim_set_input(slot, TAMRIX_SIM_INPUT_EXTRG, 1, nullptr, 0), 0u);
   EXPECT_GE(WaitForWords(slot, 100), 100u);
   EXPECT_EQ(StatusOf(slot).bits & TAMRIX_SIM_AWAITING_TRIGGER, 0u);
   const std::vector<std::uint16_t> words = Fetch(slot, 4);
   EXPECT_EQ(words[0], tamrix::vxd::SampleWord(0, tamrix::vxd::InputValue(0, 0)));
-  EXPECT_EQ(tamrix_sim_set_input(slot, 3, 1), TMX_ERROR_INVALID_PARAMETER);
+  char why[64];
+  EXPECT_EQ(tamrix_sim_set_input(3, TAMRIX_SIM_INPUT_EXTRG, 1, why, sizeof why),
+            TAMRIX_SIM_ERROR_INVALID_DATA);
+  EXPECT_STREQ(why, "input: slot 3 has no board");
 }
 
 // Faults fired and scenarios loaded through the controls act on the boards
