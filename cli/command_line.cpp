@@ -272,7 +272,8 @@ std::string FaultKey(const Parser &parser, const std::string &pair) {
   std::string quoted;
   for (const char c : value) {
     if (c == '"' || c == '\\') quoted += '\\';
-    if (static_cast<unsigned char>(c) < 0x20) parser.Fail("'" + pair + "' holds a control character");
+    if (static_cast<unsigned char>(c) < 0x20)
+      parser.Fail("'" + pair + "' holds a control character");
     quoted += c;
   }
   return key + " = \"" + quoted + "\"\n";
@@ -285,19 +286,22 @@ Command ParseSim(Parser &parser, int argc, char **argv) {
   const std::string action = operands[0];
   SimCommand command;
   if (action == "load") {
-    if (operands.size() != 2) parser.Fail(operands.size() < 2 ? "FILE is missing" : "too many arguments");
+    if (operands.size() != 2)
+      parser.Fail(operands.size() < 2 ? "FILE is missing" : "too many arguments");
     command.action = SimCommand::Action::kLoad;
     command.file = operands[1];
     return command;
   }
   if (action != "fault" && action != "input") parser.Fail("unknown action '" + action + "'");
-  if (operands.size() < 3) parser.Fail(operands.size() < 2 ? "SLOT is missing" : "too few arguments");
+  if (operands.size() < 3)
+    parser.Fail(operands.size() < 2 ? "SLOT is missing" : "too few arguments");
   command.slot = parser.Slot(operands[1]);
   if (action == "fault") {
     command.action = SimCommand::Action::kFault;
     command.fault_keys = "slot = " + std::to_string(command.slot) + "\nkind = \"" +
                          std::string(operands[2]) + "\"\n";
-    for (std::size_t i = 3; i < operands.size(); ++i) command.fault_keys += FaultKey(parser, operands[i]);
+    for (std::size_t i = 3; i < operands.size(); ++i)
+      command.fault_keys += FaultKey(parser, operands[i]);
     return command;
   }
   command.action = SimCommand::Action::kInput;

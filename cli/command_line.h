@@ -44,11 +44,11 @@ struct WatchCommand {
 struct SimCommand {
   enum class Action { kLoad, kFault, kInput };
   Action action = Action::kLoad;
-  std::string file;           // load
-  std::uint16_t slot = 0;     // fault, input
-  std::string fault_keys;     // fault: the keys of a [[fault]] table, as TOML
-  std::uint16_t input = 0;    // input: TAMRIX_SIM_INPUT_*
-  bool on = false;            // input
+  std::string file;         // load
+  std::uint16_t slot = 0;   // fault, input
+  std::string fault_keys;   // fault: the keys of a [[fault]] table, as TOML
+  std::uint16_t input = 0;  // input: TAMRIX_SIM_INPUT_*
+  bool on = false;          // input
 };
 
 // --help or --version: the text to print on standard output, and the

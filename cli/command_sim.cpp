@@ -31,8 +31,8 @@ int RunSim(const SimCommand &command) {
     case SimCommand::Action::kLoad: {
       std::ifstream file(command.file, std::ios::binary);
       if (!file) {
-        throw CommandFailure{std::nullopt, "cannot read " + command.file + ": " +
-                                               std::strerror(errno)};
+        throw CommandFailure{std::nullopt,
+                             "cannot read " + command.file + ": " + std::strerror(errno)};
       }
       const std::string text((std::istreambuf_iterator<char>(file)),
                              std::istreambuf_iterator<char>());
@@ -44,8 +44,8 @@ int RunSim(const SimCommand &command) {
       error = tamrix_sim_fault(command.fault_keys.c_str(), why, sizeof why);
       break;
     case SimCommand::Action::kInput:
-      error = tamrix_sim_set_input(command.slot, command.input, command.on ? 1 : 0, why,
-                                   sizeof why);
+      error =
+          tamrix_sim_set_input(command.slot, command.input, command.on ? 1 : 0, why, sizeof why);
       break;
   }
   if (error != 0) throw CommandFailure{command.slot, Refusal(error, why)};

@@ -53,8 +53,8 @@ struct tamrix_sim_input {
 };
 
 /* Platform error codes of the controls and of the faults they fire. */
-#define TAMRIX_SIM_ERROR_INVALID_DATA 13u          /* a scenario or fault refused */
-#define TAMRIX_SIM_ERROR_BUSY 170u                 /* a load while a slot is open */
+#define TAMRIX_SIM_ERROR_INVALID_DATA 13u           /* a scenario or fault refused */
+#define TAMRIX_SIM_ERROR_BUSY 170u                  /* a load while a slot is open */
 #define TAMRIX_SIM_ERROR_DEVICE_NOT_CONNECTED 1167u /* an unplugged board's requests */
 
 /* Sends one control through a handle of its own to the driver. Returns 0 when
@@ -96,8 +96,8 @@ static inline uint32_t tamrix_sim_fault(const char *keys, char *why, size_t why_
 }
 
 /* Sets input TAMRIX_SIM_INPUT_* of the board in `slot` on (1) or off (0). */
-static inline uint32_t tamrix_sim_set_input(uint16_t slot, uint16_t input, uint32_t on,
-                                            char *why, size_t why_size) {
+static inline uint32_t tamrix_sim_set_input(uint16_t slot, uint16_t input, uint32_t on, char *why,
+                                            size_t why_size) {
   const struct tamrix_sim_input set = {slot, input, on};
   return tamrix_sim_control(TAMRIX_SIM_IOCTL_INPUT, &set, sizeof set, why, why_size);
 }

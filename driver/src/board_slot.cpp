@@ -326,13 +326,11 @@ void BoardSlot::Fire(const Fault &fault, Clock::time_point now) {
         to_drop_ += fault.words;
       }
       break;
-    case FaultKind::kStall:
-      (running_ ? paused_ : stall_ahead_) += Seconds(fault.seconds);
-      break;
+    case FaultKind::kStall: (running_ ? paused_ : stall_ahead_) += Seconds(fault.seconds); break;
     case FaultKind::kStatus:
     case FaultKind::kFail:
-      answers_.push_back({fault.request, fault.kind == FaultKind::kFail, fault.answer,
-                          fault.count});
+      answers_.push_back(
+          {fault.request, fault.kind == FaultKind::kFail, fault.answer, fault.count});
       break;
     case FaultKind::kUnplug:
       unplugged_ = true;

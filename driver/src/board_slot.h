@@ -128,17 +128,17 @@ class BoardSlot {
   // documented one.
   const ChannelSignals *signals_ = nullptr;
   std::uint64_t seed_ = 0;
-  const Poster outlet_;  // the poster behind the notification faults
+  const Poster outlet_;                // the poster behind the notification faults
   std::atomic<bool> scripted_{false};  // a fault waits, is armed or has fired
-  std::vector<Fault> timed_;    // `at` faults not yet fired, in time order
-  std::vector<Fault> counted_;  // `after` faults not yet fired
+  std::vector<Fault> timed_;           // `at` faults not yet fired, in time order
+  std::vector<Fault> counted_;         // `after` faults not yet fired
   std::array<std::uint32_t, kRequestKinds> requests_{};
   std::vector<Answer> answers_;
   bool unplugged_ = false;
-  std::uint64_t to_drop_ = 0;            // words a lose fault takes from the next run
-  Clock::duration stall_ahead_{};        // a stall fired while no run went on
-  Clock::duration paused_{};             // the current run's stalls so far
-  Clock::time_point start_call_{};       // when StartSampling began the run
+  std::uint64_t to_drop_ = 0;       // words a lose fault takes from the next run
+  Clock::duration stall_ahead_{};   // a stall fired while no run went on
+  Clock::duration paused_{};        // the current run's stalls so far
+  Clock::time_point start_call_{};  // when StartSampling began the run
   std::uint32_t notices_to_drop_ = 0;
   std::chrono::milliseconds notice_delay_{0};
   std::deque<DelayedNotice> delayed_;

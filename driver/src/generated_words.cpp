@@ -89,16 +89,14 @@ double Fraction(double x) { return x - std::floor(x); }
 std::shared_ptr<GeneratedWords> GeneratedWords::For(const RunPlan &plan) {
   const ChannelSignals *signals = plan.signals.channels;
   if (signals == nullptr) return nullptr;
-  const bool any = std::any_of(
-      signals->begin() + plan.first_channel,
-      signals->begin() + plan.first_channel + plan.channel_count,
-      [](const ChannelSignal &signal) { return !signal.Plain(); });
+  const bool any = std::any_of(signals->begin() + plan.first_channel,
+                               signals->begin() + plan.first_channel + plan.channel_count,
+                               [](const ChannelSignal &signal) { return !signal.Plain(); });
   if (!any) return nullptr;
 
   auto words = std::make_shared<GeneratedWords>();
   // A channel is converted once every channel count x period.
-  const double step_seconds =
-      static_cast<double>(plan.period_ns) * plan.channel_count * 1e-9;
+  const double step_seconds = static_cast<double>(plan.period_ns) * plan.channel_count * 1e-9;
   for (unsigned c = plan.first_channel; c < plan.first_channel + plan.channel_count; ++c) {
     Channel channel;
     channel.number = c;
@@ -144,7 +142,8 @@ double GeneratedWords::Value(const Channel &channel, std::uint64_t step) const {
 }
 
 std::uint16_t GeneratedWords::Word(const Channel &channel, std::uint64_t step) const {
-  if (!averaged_) return SampleWord(channel.number, static_cast<std::uint16_t>(Value(channel, step)));
+  if (!averaged_)
+    return SampleWord(channel.number, static_cast<std::uint16_t>(Value(channel, step)));
   double sum = 0;
   for (std::uint32_t i = 0; i < kAveragedConversions; ++i) sum += Value(channel, step + i);
   return SampleWord(channel.number, static_cast<std::uint16_t>(sum / kAveragedConversions));

@@ -16,7 +16,8 @@ bool LooksLikeCsv(const std::string &bytes) {
   const std::string header = bytes.substr(0, bytes.find('\n'));
   if (header.size() < 4 || (header.size() + 1) % 5 != 0) return false;
   for (std::size_t at = 0; at < header.size(); at += 5) {
-    if (header.compare(at, 2, "ch") != 0 || !std::isdigit(static_cast<unsigned char>(header[at + 2])) ||
+    if (header.compare(at, 2, "ch") != 0 ||
+        !std::isdigit(static_cast<unsigned char>(header[at + 2])) ||
         !std::isdigit(static_cast<unsigned char>(header[at + 3])) ||
         (at + 4 < header.size() && header[at + 4] != ',')) {
       return false;

@@ -92,14 +92,14 @@ DWORD Driver::Request(DWORD io_control_code, void *in_buffer, DWORD in_size, voi
       return ERROR_SUCCESS;
     }
   }
-  const DWORD outcome = Dispatch(io_control_code, block, in_buffer, in_size, out_buffer,
-                                 bytes_returned);
+  const DWORD outcome =
+      Dispatch(io_control_code, block, in_buffer, in_size, out_buffer, bytes_returned);
   if (faulty != nullptr && kind) faulty->Counted(*kind);
   return outcome;
 }
 
-DWORD Driver::Dispatch(DWORD io_control_code, RequestBlock &block, void *in_buffer,
-                       DWORD in_size, void *out_buffer, DWORD *bytes_returned) {
+DWORD Driver::Dispatch(DWORD io_control_code, RequestBlock &block, void *in_buffer, DWORD in_size,
+                       void *out_buffer, DWORD *bytes_returned) {
   std::uint16_t status = TAMRIX_DRV_OK;
   switch (io_control_code) {
     case TAMRIX_IOCTL_CREATE: status = Create(block); break;

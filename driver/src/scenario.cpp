@@ -36,11 +36,13 @@ const std::map<std::string_view, RequestKind> kRequests{
     {"GetData", RequestKind::kGetData},
     {"GetExIn", RequestKind::kGetExIn}};
 
-const std::map<std::string_view, FaultKind> kFaults{
-    {"lose", FaultKind::kLose},     {"stall", FaultKind::kStall},
-    {"status", FaultKind::kStatus}, {"fail", FaultKind::kFail},
-    {"unplug", FaultKind::kUnplug}, {"replug", FaultKind::kReplug},
-    {"notifications", FaultKind::kNotifications}};
+const std::map<std::string_view, FaultKind> kFaults{{"lose", FaultKind::kLose},
+                                                    {"stall", FaultKind::kStall},
+                                                    {"status", FaultKind::kStatus},
+                                                    {"fail", FaultKind::kFail},
+                                                    {"unplug", FaultKind::kUnplug},
+                                                    {"replug", FaultKind::kReplug},
+                                                    {"notifications", FaultKind::kNotifications}};
 
 const std::map<std::string_view, InputLine> kInputs{
     {"extrg", InputLine::kTrigger}, {"exin0", InputLine::kIn0}, {"exin1", InputLine::kIn1}};
@@ -123,7 +125,8 @@ class Reader {
     const auto it = choices.find(*word);
     if (it == choices.end()) {
       std::string known;
-      for (const auto &[choice, _] : choices) known += (known.empty() ? "" : ", ") + std::string(choice);
+      for (const auto &[choice, _] : choices)
+        known += (known.empty() ? "" : ", ") + std::string(choice);
       Fail(key, "'" + *word + "' is none of " + known);
     }
     return it->second;
@@ -241,8 +244,10 @@ void ReadResources(Reader &reader, BoardDescription &board) {
     board.io_ranges = {};
     for (std::size_t i = 0; i < ranges->size(); ++i) {
       const toml::array *pair = (*ranges)[i].as_array();
-      const auto base = pair && pair->size() == 2 ? (*pair)[0].value_exact<std::int64_t>() : std::nullopt;
-      const auto length = pair && pair->size() == 2 ? (*pair)[1].value_exact<std::int64_t>() : std::nullopt;
+      const auto base =
+          pair && pair->size() == 2 ? (*pair)[0].value_exact<std::int64_t>() : std::nullopt;
+      const auto length =
+          pair && pair->size() == 2 ? (*pair)[1].value_exact<std::int64_t>() : std::nullopt;
       if (!base || !length || *base < 0 || *base > 0xFFFF || *length < 1 || *length > 0xFFFF) {
         reader.Fail("io_ports", "wants [base, length] pairs of 16-bit numbers");
       }
@@ -253,8 +258,9 @@ void ReadResources(Reader &reader, BoardDescription &board) {
     board.interrupt.line = static_cast<std::uint8_t>(*irq);
   }
   const auto flag = [](std::optional<bool> on, auto &attributes, unsigned bit) {
-    if (on) attributes = static_cast<std::remove_reference_t<decltype(attributes)>>(
-                (attributes & ~bit) | (*on ? bit : 0u));
+    if (on)
+      attributes = static_cast<std::remove_reference_t<decltype(attributes)>>((attributes & ~bit) |
+                                                                              (*on ? bit : 0u));
   };
   flag(reader.Boolean("irq_shareable"), board.interrupt.attributes, 1u);
   flag(reader.Boolean("irq_level"), board.interrupt.attributes, 2u);
@@ -276,8 +282,10 @@ void ReadResources(Reader &reader, BoardDescription &board) {
       board.memory_windows = {};
     } else {
       const toml::array *pair = memory->as_array();
-      const auto base = pair && pair->size() == 2 ? (*pair)[0].value_exact<std::int64_t>() : std::nullopt;
-      const auto length = pair && pair->size() == 2 ? (*pair)[1].value_exact<std::int64_t>() : std::nullopt;
+      const auto base =
+          pair && pair->size() == 2 ? (*pair)[0].value_exact<std::int64_t>() : std::nullopt;
+      const auto length =
+          pair && pair->size() == 2 ? (*pair)[1].value_exact<std::int64_t>() : std::nullopt;
       if (!base || !length || *base < 0 || *base > 0xFFFFFFFF || *length < 1 ||
           *length > 0xFFFFFFFF) {
         reader.Fail("memory", "wants [base, length] of 32-bit numbers, or false");
@@ -343,11 +351,11 @@ void ReadFaultKeys(Reader &reader, Fault &fault, bool timed) {
       fault.after = static_cast<std::uint32_t>(*after);
     }
     if (fault.at && fault.after) reader.Fail("after", "goes with no `at`: one moment per fault");
-    if (!fault.at && !fault.after) reader.Fail(reader.table().source(), reader.Key("at"),
-                                               "is missing (or `after`)");
+    if (!fault.at && !fault.after)
+      reader.Fail(reader.table().source(), reader.Key("at"), "is missing (or `after`)");
   }
-  const std::optional<RequestKind> counting = timed ? reader.Choice("counting", kRequests)
-                                                    : std::nullopt;
+  const std::optional<RequestKind> counting =
+      timed ? reader.Choice("counting", kRequests) : std::nullopt;
   const std::optional<RequestKind> request = reader.Choice("request", kRequests);
   const auto words = reader.Integer("words", 1, std::numeric_limits<std::int64_t>::max());
   const auto seconds = reader.Number("seconds", 0, 1e6);

@@ -60,12 +60,12 @@ struct Fault {
   std::optional<double> at;
   std::optional<std::uint32_t> after;
   RequestKind counting = RequestKind::kGetData;
-  std::uint64_t words = 0;           // lose
-  double seconds = 0;                // stall
-  RequestKind request{};             // status, fail
-  std::uint32_t answer = 0;          // status: the status word; fail: the platform code
-  std::uint32_t count = 1;           // status, fail: how many requests answer so
-  std::uint32_t drop = 0;            // notifications: how many are lost
+  std::uint64_t words = 0;                // lose
+  double seconds = 0;                     // stall
+  RequestKind request{};                  // status, fail
+  std::uint32_t answer = 0;               // status: the status word; fail: the platform code
+  std::uint32_t count = 1;                // status, fail: how many requests answer so
+  std::uint32_t drop = 0;                 // notifications: how many are lost
   std::optional<std::uint32_t> delay_ms;  // notifications: how late each goes
 };
 

@@ -14,8 +14,7 @@ std::shared_ptr<const Scenario> StartingScenario() {
   if (name == nullptr || *name == '\0') return nullptr;
   std::ifstream file(name, std::ios::binary);
   if (!file) {
-    throw ScenarioError{std::string(name) + ": cannot read the scenario: " +
-                        std::strerror(errno)};
+    throw ScenarioError{std::string(name) + ": cannot read the scenario: " + std::strerror(errno)};
   }
   const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   return std::make_shared<const Scenario>(ParseScenario(text, name));

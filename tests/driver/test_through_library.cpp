@@ -278,7 +278,8 @@ TEST_F(ThroughLibrary, TheFaultAndLoadControlsActOnTheLibrarysBoards) {
 
   ASSERT_EQ(tamrix_sim_fault("slot = 0\nkind = \"unplug\"", why, sizeof why), 0u) << why;
   EXPECT_EQ(TamrixGetSamplingStatus(slot, &waiting, &bits), 0);
-  EXPECT_EQ(TamrixGetLastError(slot), static_cast<std::int32_t>(TAMRIX_SIM_ERROR_DEVICE_NOT_CONNECTED));
+  EXPECT_EQ(TamrixGetLastError(slot),
+            static_cast<std::int32_t>(TAMRIX_SIM_ERROR_DEVICE_NOT_CONNECTED));
   ASSERT_EQ(tamrix_sim_fault("slot = 0\nkind = \"replug\"", why, sizeof why), 0u) << why;
   EXPECT_EQ(TamrixGetSamplingStatus(slot, &waiting, &bits), 1);
 
