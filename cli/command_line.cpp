@@ -309,7 +309,7 @@ Command ParseSim(Parser &parser, int argc, char **argv) {
   const std::string line = operands[2];
   const std::string state = operands[3];
   constexpr const char *kLines[] = {"extrg", "exin0", "exin1"};
-  const auto found = std::find(std::begin(kLines), std::end(kLines), line);
+  const auto *const found = std::find(std::begin(kLines), std::end(kLines), line);
   if (found == std::end(kLines)) parser.Fail("LINE is extrg, exin0 or exin1, not '" + line + "'");
   command.input = static_cast<std::uint16_t>(found - std::begin(kLines));
   if (state != "on" && state != "off") parser.Fail("the state is on or off, not '" + state + "'");

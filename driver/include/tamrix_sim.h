@@ -19,6 +19,14 @@
 #include <string.h>
 
 #include "tamrix_platform/device.h"
+#include "tamrix_protocol.h"
+
+/* Also a C header. */
+#ifdef __cplusplus
+#define TAMRIX_SIM_NULL nullptr
+#else
+#define TAMRIX_SIM_NULL NULL
+#endif
 
 /* Function numbers 0x800 up, code = 0x220000 + 4 x function. */
 #define TAMRIX_SIM_IOCTL(function) (0x220000u + 4u * (function))
@@ -62,13 +70,14 @@ struct tamrix_sim_input {
  * receives the driver's error line, or "" when it gave none. */
 static inline uint32_t tamrix_sim_control(uint32_t code, const void *input, size_t input_size,
                                           char *why, size_t why_size) {
-  HANDLE device = CreateFileA("\\\\.\\TAMRIX.VXD", 0, 0, NULL, OPEN_EXISTING, 0, NULL);
+  HANDLE device =
+      CreateFileA(TAMRIX_DEVICE_NAME, 0, 0, TAMRIX_SIM_NULL, OPEN_EXISTING, 0, TAMRIX_SIM_NULL);
   DWORD returned = 0;
   uint32_t error = 0;
-  if (why != NULL && why_size > 0) why[0] = '\0';
+  if (why != TAMRIX_SIM_NULL && why_size > 0) why[0] = '\0';
   if (device == INVALID_HANDLE_VALUE) return GetLastError();
   if (!DeviceIoControl(device, code, (void *)input, (DWORD)input_size, why, (DWORD)why_size,
-                       &returned, NULL)) {
+                       &returned, TAMRIX_SIM_NULL)) {
     error = GetLastError();
   }
   CloseHandle(device);
@@ -80,11 +89,12 @@ static inline uint32_t tamrix_sim_load(const char *name, const char *text, char 
                                        size_t why_size) {
   const size_t name_size = strlen(name) + 1;
   const size_t text_size = strlen(text);
-  char *input = (char *)malloc(name_size + text_size);
+  /* The text's own NUL is not sent. */
+  char *input = (char *)malloc(name_size + text_size + 1);
   uint32_t error;
-  if (input == NULL) return 8u; /* ERROR_NOT_ENOUGH_MEMORY */
+  if (input == TAMRIX_SIM_NULL) return 8u; /* ERROR_NOT_ENOUGH_MEMORY */
   memcpy(input, name, name_size);
-  memcpy(input + name_size, text, text_size);
+  memcpy(input + name_size, text, text_size + 1);
   error = tamrix_sim_control(TAMRIX_SIM_IOCTL_LOAD, input, name_size + text_size, why, why_size);
   free(input);
   return error;

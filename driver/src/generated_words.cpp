@@ -114,7 +114,7 @@ std::shared_ptr<GeneratedWords> GeneratedWords::For(const RunPlan &plan) {
   return words;
 }
 
-double GeneratedWords::Value(const Channel &channel, std::uint64_t step) const {
+double GeneratedWords::Value(const Channel &channel, std::uint64_t step) {
   const ChannelSignal &signal = channel.signal;
   const double phase = Fraction(static_cast<double>(step) * channel.cycles_per_step);
   double value = signal.offset;
@@ -151,9 +151,9 @@ std::uint16_t GeneratedWords::Word(const Channel &channel, std::uint64_t step) c
 
 void GeneratedWords::Produce(std::uint64_t index, std::size_t count, std::uint64_t at) {
   const std::size_t scanned = channels_.size();
-  std::size_t c = static_cast<std::size_t>(index % scanned);
+  auto c = static_cast<std::size_t>(index % scanned);
   std::uint64_t step = first_step_ + index / scanned;
-  std::size_t place = static_cast<std::size_t>(at % store_.size());
+  auto place = static_cast<std::size_t>(at % store_.size());
   for (std::size_t i = 0; i < count; ++i) {
     store_[place] = Word(channels_[c], step);
     if (++place == store_.size()) place = 0;
@@ -166,7 +166,7 @@ void GeneratedWords::Produce(std::uint64_t index, std::size_t count, std::uint64
 
 void GeneratedWords::Copy(std::uint64_t first, std::size_t count,
                           unsigned char *destination) const {
-  std::size_t at = static_cast<std::size_t>(first % store_.size());
+  auto at = static_cast<std::size_t>(first % store_.size());
   while (count > 0) {
     const std::size_t piece = std::min(count, store_.size() - at);
     std::memcpy(destination, store_.data() + at, piece * sizeof(std::uint16_t));

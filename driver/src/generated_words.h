@@ -44,7 +44,7 @@ class GeneratedWords : public WordSource {
     std::uint64_t stream = 0;  // the key of its noise
   };
 
-  double Value(const Channel &channel, std::uint64_t step) const;
+  static double Value(const Channel &channel, std::uint64_t step);
   std::uint16_t Word(const Channel &channel, std::uint64_t step) const;
 
   std::vector<Channel> channels_;  // the scanned ones, in scan order

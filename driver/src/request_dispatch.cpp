@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "resource_packing.h"
 #include "tamrix_sim.h"
@@ -39,9 +40,8 @@ void Tell(const std::string &why, void *out_buffer, DWORD out_size, DWORD *bytes
 
 }  // namespace
 
-Driver::Driver(const Poster &poster, Clock::time_point power_on,
-               std::shared_ptr<const Scenario> scenario)
-    : poster_(poster), power_on_(power_on) {
+Driver::Driver(Poster poster, Clock::time_point power_on, std::shared_ptr<const Scenario> scenario)
+    : poster_(std::move(poster)), power_on_(power_on) {
   Build(std::move(scenario));
 }
 

@@ -18,7 +18,7 @@ class Driver {
   using Clock = std::chrono::steady_clock;
 
   // Without a scenario the boards are the documented ones.
-  explicit Driver(const Poster &poster, Clock::time_point power_on = Clock::now(),
+  explicit Driver(Poster poster, Clock::time_point power_on = Clock::now(),
                   std::shared_ptr<const Scenario> scenario = nullptr);
   ~Driver();  // halts every slot's sampling before the slots go
 

@@ -113,7 +113,7 @@ class Reader {
   std::optional<std::string> String(std::string_view key) {
     const toml::node *node = Get(key);
     if (node == nullptr) return std::nullopt;
-    const auto value = node->value_exact<std::string>();
+    auto value = node->value_exact<std::string>();
     if (!value) Fail(key, "wants a string");
     return value;
   }
