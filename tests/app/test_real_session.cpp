@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "check_program_fixture.h"
+#include "tamrix_sim.h"
 
 namespace check_program_testing {
 namespace {
@@ -102,6 +103,22 @@ TEST_F(RealSession, OperatorWorksABoardFromCreateToExit) {
   const FinalLists lists = ExitProgram();
   EXPECT_EQ(lists.etc.back().substr(4), Format("????? Err: Close Slot=%.2d Fail ?????", slot));
   EXPECT_TRUE(App().MessageBoxes().empty());
+}
+
+// The simulated board answers a request with a driver status on cue (its
+// fault control): the command's label says " NG " and the error list the code.
+TEST_F(RealSession, ADriverStatusOnCueShowsNgAndItsCode) {
+  SelectItem(form->ComboBoxTamrixCreate, "Auto");
+  form->ButtonTamrixCreate.Click();
+  const std::string keys = "slot = " + std::to_string(form->CurrentSlot) +
+                           "\nkind = \"status\"\nrequest = \"GetExIn\"\nstatus = 4660\n";
+  char why[128];
+  ASSERT_EQ(tamrix_sim_fault(keys.c_str(), why, sizeof why), 0u) << why;
+  form->ButtonTamrixGetExIn.Click();
+  EXPECT_EQ(form->LabelTamrixGetExIn.Caption(), " NG ");
+  EXPECT_EQ(LastLine(form->ListBoxTamrixErrMsg).substr(4), "WinGetLastError=4660");
+  form->ButtonTamrixGetExIn.Click();  // once only
+  EXPECT_EQ(form->LabelTamrixGetExIn.Caption(), " OK ");
 }
 
 TEST_F(RealSession, ExitWhileSamplingRunsOnlyClosesTheSlot) {
