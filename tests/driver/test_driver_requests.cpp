@@ -5,13 +5,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "../faults/thread_count.h"
 #include "driver_requests.h"
 #include "request_dispatch.h"
+#include "scenario.h"
 #include "tamrix_platform/driver_module.h"
+#include "tamrix_protocol.h"
 
 namespace tamrix::vxd {
 namespace {
@@ -82,6 +86,44 @@ TEST(DriverRequests, TriggeredModeWaitsForExTrg) {
   StartRun(driver, {.slot = 1, .buff_size = 4096, .timer = 100, .mode = 8});
   EXPECT_GT(WaitForWords(driver, 1, 1), 0u);
   EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+}
+
+// A scenario's input schedule starts the triggered run; its notification
+// faults drop the first notification and hold back the rest.
+TEST(DriverRequests, AScenarioSchedulesExTrgAndDropsAndDelaysNotifications) {
+  const auto scenario = std::make_shared<const Scenario>(
+      ParseScenario("[[input]]\nslot = 0\nat = 0.3\nline = \"extrg\"\non = true\n"
+                    "[[fault]]\nslot = 0\nafter = 0\nkind = \"notifications\"\ndrop = 1\n"
+                    "counting = \"Create\"\n"
+                    "[[fault]]\nslot = 0\nafter = 1\ncounting = \"StartSampling\"\n"
+                    "kind = \"notifications\"\ndelay_ms = 200\n",
+                    "notices.toml"));
+  using Clock = std::chrono::steady_clock;
+  std::mutex mutex;
+  std::vector<std::pair<UINT, Clock::time_point>> posted;
+  const Clock::time_point start = Clock::now();
+  Driver driver(
+      [&](HWND, UINT message, WPARAM, LPARAM) {
+        std::lock_guard lock(mutex);
+        posted.emplace_back(message, Clock::now());
+      },
+      start, scenario);
+  RequestBlock create = SlotBlock(0);
+  create.PutU32(TAMRIX_OFS_WINDOW, 1);
+  ASSERT_EQ(Send(driver, TAMRIX_IOCTL_CREATE, std::move(create)), TAMRIX_DRV_OK);
+  ASSERT_EQ(
+      Send(driver, TAMRIX_IOCTL_SET_MODE, SetModeBlock({.buff_size = 64, .timer = 10, .mode = 8})),
+      TAMRIX_DRV_OK);
+  ASSERT_EQ(Send(driver, TAMRIX_IOCTL_START, SlotBlock(0)), TAMRIX_DRV_OK);
+  EXPECT_EQ(WaitForWords(driver, 0, 64), 64u);
+  EXPECT_GE(Clock::now() - start, 300ms);
+  std::this_thread::sleep_for(400ms);
+  ASSERT_EQ(Send(driver, TAMRIX_IOCTL_STOP, SlotBlock(0)), TAMRIX_DRV_OK);
+  std::lock_guard lock(mutex);
+  ASSERT_EQ(posted.size(), 2u);  // BuffHalfFull dropped
+  EXPECT_EQ(posted[0].first, static_cast<UINT>(TAMRIX_MSG_BUFF_FULL));
+  EXPECT_EQ(posted[1].first, static_cast<UINT>(TAMRIX_MSG_BUFF_OVERFLOW));
+  EXPECT_GE(posted[0].second - start, 500ms);  // the trigger, then the delay
 }
 
 TEST(DriverRequests, ConcurrentCallersSeeAnUnbrokenStream) {
