@@ -77,15 +77,18 @@ def test_words_lost_to_a_full_buffer_stop_the_read_at_the_gap():
             assert_one_stretch(raised.value.words)
 
 
-def test_words_a_scenario_loses_raise_data_error_holding_the_words_before_them(tmp_path):
-    # 10,000 words a second: 0.2 s in, the board loses words 2000 to 2099.
-    scenario = tmp_path / "lose.toml"
-    scenario.write_text('[[fault]]\nslot = 0\nat = 0.2\nkind = "lose"\nwords = 100\n')
+def test_a_scenario_s_lost_words_raise_data_error_and_its_stall_sampling_timeout(tmp_path):
+    # 10,000 words a second: 0.2 s in, the board loses words 2000 to 2099;
+    # 0.5 s in, it stalls.
+    scenario = tmp_path / "faults.toml"
+    scenario.write_text('[[fault]]\nslot = 0\nat = 0.2\nkind = "lose"\nwords = 100\n'
+                        '[[fault]]\nslot = 0\nat = 0.5\nkind = "stall"\nseconds = 60\n')
     out = subprocess.run([sys.executable, "-c", READ_ACROSS_A_LOSS], capture_output=True,
                          text=True, timeout=60,
                          env=dict(os.environ, TAMRIX_SIM_SCENARIO=str(scenario)))
     # The next read goes on after the gap: scan 525 is the first whole one.
-    assert out.stdout.split() == ["2000", "sound", str(32 * 525 % 4096)], out.stderr
+    assert out.stdout.split() == ["2000", "sound", str(32 * 525 % 4096), "SamplingTimeout"], \
+        out.stderr
 
 
 READ_ACROSS_A_LOSS = """
@@ -98,9 +101,13 @@ with tamrix.Board(0) as board:
     except tamrix.DataError as error:
         words = error.words
     after = board.read_words(4)
+    try:
+        board.read_words(100000, timeout=0.5)
+    except tamrix.SamplingTimeout as error:
+        stalled = type(error).__name__
 sawtooth = [int(w) & 0xFFF for w in words[3::4]]
 print(len(words), "sound" if sawtooth == [32 * k % 4096 for k in range(len(words) // 4)] else sawtooth)
-print(int(after[3]) & 0xFFF)
+print(int(after[3]) & 0xFFF, stalled)
 """
 
 
