@@ -318,6 +318,12 @@ BoardSlot::Clock::time_point BoardSlot::TriggerFrom(Clock::time_point now) const
 }
 
 void BoardSlot::Fire(const Fault &fault, Clock::time_point now) {
+  if (running_ && (fault.kind == FaultKind::kLose || fault.kind == FaultKind::kStall)) {
+    // The run reaches the fault's moment first: the words before it are sound.
+    RunEvents events;
+    run_->AdvanceTo(SinceStart(now), ring_, alarms_, events);
+    Deliver(events, gate_, now, window_, outlet_);
+  }
   switch (fault.kind) {
     case FaultKind::kLose:
       if (running_) {
@@ -346,7 +352,6 @@ void BoardSlot::Fire(const Fault &fault, Clock::time_point now) {
       if (fault.delay_ms) notice_delay_ = std::chrono::milliseconds(*fault.delay_ms);
       break;
   }
-  (void)now;
 }
 
 std::optional<BoardSlot::Clock::time_point> BoardSlot::NextFaultAt() const {
@@ -358,10 +363,6 @@ void BoardSlot::FireDueFaults(Clock::time_point now) {
   while (!timed_.empty()) {
     const Clock::time_point due = *NextFaultAt();
     if (due > now) return;
-    // The run reaches the fault's moment first: words before it are sound.
-    RunEvents events;
-    run_->AdvanceTo(SinceStart(due), ring_, alarms_, events);
-    Deliver(events, gate_, due, window_, outlet_);
     const Fault fault = timed_.front();
     timed_.erase(timed_.begin());
     Fire(fault, due);
