@@ -300,6 +300,10 @@ TEST_F(ThroughLibrary, TheFaultAndLoadControlsActOnTheLibrarysBoards) {
   std::uint16_t scratch = 0;
   EXPECT_EQ(TamrixCreate(&removed, window_, &scratch), 0);
   EXPECT_EQ(TamrixGetLastError(1), TAMRIX_ERR_SLOT);
+  // The documented boards again, for the tests after this one in the process.
+  ASSERT_EQ(TamrixClose(3), 1);
+  opened_.clear();
+  EXPECT_EQ(tamrix_sim_load("none", "", why, sizeof why), 0u) << why;
 }
 
 // A hundred threads call the exports at once while a board samples: each
