@@ -112,6 +112,7 @@ std::uint16_t BoardSlot::SetMode(const RequestBlock &request) {
   if (decision.status != TAMRIX_DRV_OK) return decision.status;
   ring_.Reset(decision.settings.buffer_words);
   mode_ = decision.settings;
+  ++modes_accepted_;
   return TAMRIX_DRV_OK;
 }
 
@@ -131,7 +132,8 @@ std::uint16_t BoardSlot::Start() {
   ring_.Clear();
   alarms_.Arm();
   gate_.TakeHeld();  // the old run's
-  run_.emplace(PlanRun(*mode_, next_step_, RunSignals{signals_, seed_, slot_}));
+  run_.emplace(
+      PlanRun(*mode_, next_step_, RunSignals{signals_, seed_, slot_, modes_accepted_ - 1}));
   run_->Drop(std::exchange(to_drop_, 0));
   paused_ = std::exchange(stall_ahead_, Clock::duration{});
   scan_done_ = false;

@@ -128,6 +128,7 @@ class BoardSlot {
   // documented one.
   const ChannelSignals *signals_ = nullptr;
   std::uint64_t seed_ = 0;
+  std::uint64_t modes_accepted_ = 0;   // since the driver loaded
   const Poster outlet_;                // the poster behind the notification faults
   std::atomic<bool> scripted_{false};  // a fault waits, is armed or has fired
   std::vector<Fault> timed_;           // `at` faults not yet fired, in time order

@@ -103,7 +103,8 @@ std::shared_ptr<GeneratedWords> GeneratedWords::For(const RunPlan &plan) {
     channel.signal = (*signals)[c];
     channel.cycles_per_step = channel.signal.frequency_hz * step_seconds;
     channel.seconds_per_step = step_seconds;
-    channel.stream = Mix(plan.signals.seed ^ Mix((std::uint64_t{plan.signals.slot} << 8 | c) + 1));
+    channel.stream = Mix(plan.signals.seed ^ Mix((std::uint64_t{plan.signals.slot} << 8 | c) + 1) ^
+                         Mix(plan.signals.modes_before + 0x5EED));
     words->channels_.push_back(channel);
   }
   words->first_step_ = plan.first_step;

@@ -21,6 +21,9 @@ struct RunSignals {
   const ChannelSignals *channels = nullptr;  // null: the documented signals
   std::uint64_t seed = 0;
   std::uint16_t slot = 0;
+  // Modes the slot accepted before this run's: noise never repeats at the
+  // restart of the signals, and a program that does the same gets the same.
+  std::uint64_t modes_before = 0;
 };
 
 class GeneratedWords : public WordSource {
