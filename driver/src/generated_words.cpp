@@ -29,13 +29,14 @@ struct SineTable {
       at[i] = std::sin(2 * std::numbers::pi * static_cast<double>(i) / kTablePoints);
     }
   }
-  // One cycle over phase 0..1.
-  double operator()(double phase) const {
-    const double place = phase * kTablePoints;
-    const auto i = static_cast<std::size_t>(place);
-    return at[i] + (place - static_cast<double>(i)) * (at[i + 1] - at[i]);
-  }
 };
+
+// One cycle over phase 0..1.
+double SineAt(const double *at, double phase) {
+  const double place = phase * kTablePoints;
+  const auto i = static_cast<std::size_t>(place);
+  return at[i] + (place - static_cast<double>(i)) * (at[i + 1] - at[i]);
+}
 
 // Standard normal deviates from uniform 64-bit numbers through the inverse
 // of the normal distribution at 4096 evenly spaced points; the tails end at
@@ -63,12 +64,14 @@ struct GaussTable {
     variance /= kTablePoints - 1;
     for (double &value : at) value /= std::sqrt(variance);
   }
-  double operator()(std::uint64_t bits) const {
-    const double place = static_cast<double>(bits >> 11) * 0x1.0p-53 * (kTablePoints - 1);
-    const auto i = static_cast<std::size_t>(place);
-    return at[i] + (place - static_cast<double>(i)) * (at[i + 1] - at[i]);
-  }
 };
+
+// A deviate from 64 random bits.
+double GaussAt(const double *at, std::uint64_t bits) {
+  const double place = static_cast<double>(bits >> 11) * 0x1.0p-53 * (kTablePoints - 1);
+  const auto i = static_cast<std::size_t>(place);
+  return at[i] + (place - static_cast<double>(i)) * (at[i + 1] - at[i]);
+}
 
 // Trivially destructible holders are not possible for these; they are
 // built once and never destroyed, so a sampler still running at process
@@ -82,7 +85,8 @@ const GaussTable &Gauss() {
   return *table;
 }
 
-double Fraction(double x) { return x - std::floor(x); }
+// x >= 0: truncation is the floor, and cheaper.
+double Fraction(double x) { return x - static_cast<double>(static_cast<std::int64_t>(x)); }
 
 }  // namespace
 
@@ -102,7 +106,7 @@ std::shared_ptr<GeneratedWords> GeneratedWords::For(const RunPlan &plan) {
     channel.number = c;
     channel.signal = (*signals)[c];
     channel.cycles_per_step = channel.signal.frequency_hz * step_seconds;
-    channel.seconds_per_step = step_seconds;
+    channel.drift_per_step = channel.signal.drift * step_seconds;
     channel.stream = Mix(plan.signals.seed ^ Mix((std::uint64_t{plan.signals.slot} << 8 | c) + 1) ^
                          Mix(plan.signals.modes_before + 0x5EED));
     words->channels_.push_back(channel);
@@ -110,18 +114,18 @@ std::shared_ptr<GeneratedWords> GeneratedWords::For(const RunPlan &plan) {
   words->first_step_ = plan.first_step;
   words->averaged_ = plan.scan == ScanKind::kAveragedSingle;
   words->store_.resize(std::max<std::size_t>(1, plan.buffer_words));
-  Sine();
-  Gauss();
+  words->sine_ = Sine().at.data();
+  words->gauss_ = Gauss().at.data();
   return words;
 }
 
-double GeneratedWords::Value(const Channel &channel, std::uint64_t step) {
+std::uint16_t GeneratedWords::Value(const Channel &channel, std::uint64_t step) const {
   const ChannelSignal &signal = channel.signal;
   const double phase = Fraction(static_cast<double>(step) * channel.cycles_per_step);
   double value = signal.offset;
   switch (signal.kind) {
     case SignalKind::kBuiltin: value = InputValue(channel.number, step); break;
-    case SignalKind::kSine: value += signal.amplitude * Sine()(phase); break;
+    case SignalKind::kSine: value += signal.amplitude * SineAt(sine_, phase); break;
     case SignalKind::kSquare: value += phase < 0.5 ? signal.amplitude : -signal.amplitude; break;
     case SignalKind::kTriangle:
       value += signal.amplitude * (phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase);
@@ -134,18 +138,17 @@ double GeneratedWords::Value(const Channel &channel, std::uint64_t step) {
       break;
     }
   }
-  value += signal.drift * static_cast<double>(step) * channel.seconds_per_step;
+  value += channel.drift_per_step * static_cast<double>(step);
   if (signal.noise > 0) {
-    value += signal.noise * Gauss()(Mix(channel.stream + step * 0x9E3779B97F4A7C15ull));
+    value += signal.noise * GaussAt(gauss_, Mix(channel.stream + step * 0x9E3779B97F4A7C15ull));
   }
   // As a converter does: the nearest code, clipped to the range.
-  return std::floor(std::clamp(value + 0.5, 0.0, double{kFullScale}));
+  return static_cast<std::uint16_t>(std::clamp(value + 0.5, 0.0, double{kFullScale}));
 }
 
 std::uint16_t GeneratedWords::Word(const Channel &channel, std::uint64_t step) const {
-  if (!averaged_)
-    return SampleWord(channel.number, static_cast<std::uint16_t>(Value(channel, step)));
-  double sum = 0;
+  if (!averaged_) return SampleWord(channel.number, Value(channel, step));
+  std::uint32_t sum = 0;
   for (std::uint32_t i = 0; i < kAveragedConversions; ++i) sum += Value(channel, step + i);
   return SampleWord(channel.number, static_cast<std::uint16_t>(sum / kAveragedConversions));
 }

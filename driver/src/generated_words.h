@@ -43,17 +43,19 @@ class GeneratedWords : public WordSource {
     unsigned number = 0;
     ChannelSignal signal;
     double cycles_per_step = 0;  // frequency times the channel's sampling interval
-    double seconds_per_step = 0;
-    std::uint64_t stream = 0;  // the key of its noise
+    double drift_per_step = 0;   // LSB
+    std::uint64_t stream = 0;    // the key of its noise
   };
 
-  static double Value(const Channel &channel, std::uint64_t step);
+  std::uint16_t Value(const Channel &channel, std::uint64_t step) const;
   std::uint16_t Word(const Channel &channel, std::uint64_t step) const;
 
   std::vector<Channel> channels_;  // the scanned ones, in scan order
   std::uint64_t first_step_ = 0;
   bool averaged_ = false;
   std::vector<std::uint16_t> store_;
+  const double *sine_ = nullptr;  // the tables, built once per process
+  const double *gauss_ = nullptr;
 };
 
 }  // namespace tamrix::vxd
