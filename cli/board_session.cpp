@@ -101,8 +101,8 @@ int BoardSession::NotificationDescriptor() const {
   return window_ == 0 ? -1 : tmx_window_fd(window_);
 }
 
-bool BoardSession::TakeNotification(std::uint32_t &message) const {
-  return window_ != 0 && tmx_window_wait(window_, 0, &message, nullptr, nullptr) == 1;
+bool BoardSession::TakeNotification(std::uint32_t &message, std::uint32_t *wparam) const {
+  return window_ != 0 && tmx_window_wait(window_, 0, &message, wparam, nullptr) == 1;
 }
 
 }  // namespace tamrix_cli

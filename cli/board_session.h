@@ -49,7 +49,8 @@ class BoardSession {
   // Polls readable while a notification waits (-1 without a window).
   int NotificationDescriptor() const;
   // Takes the oldest waiting notification without waiting; false if none.
-  bool TakeNotification(std::uint32_t &message) const;
+  // `wparam`, when given, receives its first parameter.
+  bool TakeNotification(std::uint32_t &message, std::uint32_t *wparam = nullptr) const;
 
  private:
   void Check(std::int32_t result, const char *function) const;

@@ -42,9 +42,6 @@ class Capture {
       if (WaitForEvent(board_, PollInterval(mode_)) == Wake::kInterrupt) {
         return Ending::kInterrupted;
       }
-      std::uint32_t message;
-      while (board_.TakeNotification(message)) {
-      }  // they only say when to look
     }
   }
 
@@ -54,13 +51,21 @@ class Capture {
   // Fetches what waits, up to the words wanted; an ending once there is one.
   std::optional<Ending> Drain() {
     const SamplingStatus status = board_.Status();
+    TakeNotifications();  // those posted before the status was read
     const bool lost = (status.bits & TAMRIX_SIM_WORDS_LOST) != 0;
     // Words were lost at a full buffer. What waits is sound only if this run
     // was never drained: then the buffer holds the run's first words, and
     // the lost ones came after them.
     if (lost && run_fetched_ > 0) return Ending::kWordsLost;
+    // Words may also be lost while the buffer has room (a simulated board's
+    // fault): then words after the gap follow in the buffer, and the board's
+    // BuffOverflow says where it lies. It may wait for the notification
+    // budget: then nothing is sure yet.
+    const bool told_later = lost && !gap_ && (status.bits & TAMRIX_SIM_OVERFLOW_HELD) != 0;
+    std::uint64_t sound = told_later ? 0 : status.num_data;
+    if (lost && gap_) sound = std::min<std::uint64_t>(sound, *gap_);
     const auto take =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(status.num_data, wanted_ - fetched_));
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(sound, wanted_ - fetched_));
     if (take > 0) {
       board_.Fetch(take, words_.data());
       writer_.Add({words_.data(), take});
@@ -70,14 +75,25 @@ class Capture {
       progress_.Show(fetched_);
     }
     if (fetched_ == wanted_) return Ending::kComplete;
-    if (lost) return Ending::kWordsLost;
+    if (lost && !told_later) return Ending::kWordsLost;
     const bool run_ended = (status.bits & TAMRIX_SIM_SAMPLING) == 0;
     if (run_ended && take == status.num_data && IsSingleScanMode(mode_.Mode)) {
       board_.Start();  // the next scan
       run_fetched_ = 0;
+      gap_.reset();
       last_word_ = Clock::now();
     }
     return std::nullopt;
+  }
+
+  // They mostly say when to look; a BuffOverflow also says where this run's
+  // first gap lies: the words the run had put into the buffer before it.
+  void TakeNotifications() {
+    std::uint32_t message = 0;
+    std::uint32_t wparam = 0;
+    while (board_.TakeNotification(message, &wparam)) {
+      if (message == TAMRIX_MSG_BUFF_OVERFLOW && !gap_) gap_ = wparam;
+    }
   }
 
   BoardSession &board_;
@@ -88,6 +104,7 @@ class Capture {
   std::vector<std::uint16_t> words_;
   std::uint64_t fetched_ = 0;
   std::uint64_t run_fetched_ = 0;
+  std::optional<std::uint64_t> gap_;  // this run's first gap, once told
   Clock::time_point last_word_;
 };
 
