@@ -1,13 +1,13 @@
 #include "capture_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include "tamrix.h"
 
@@ -117,12 +117,11 @@ hid_t CreateGrowing(hid_t file, const char *name, hid_t type, int rank, hsize_t 
   const hsize_t chunk[2] = {chunk_rows, width};
   const Handle space(H5Screate_simple(rank, dims, max_dims), H5Sclose);
   const Handle properties(H5Pcreate(H5P_DATASET_CREATE), H5Pclose);
-  if (space.get() < 0 || properties.get() < 0 ||
-      H5Pset_chunk(properties.get(), rank, chunk) < 0) {
+  if (space.get() < 0 || properties.get() < 0 || H5Pset_chunk(properties.get(), rank, chunk) < 0) {
     return -1;
   }
-  if (compress &&
-      (H5Pset_shuffle(properties.get()) < 0 || H5Pset_deflate(properties.get(), kDeflateLevel) < 0)) {
+  if (compress && (H5Pset_shuffle(properties.get()) < 0 ||
+                   H5Pset_deflate(properties.get(), kDeflateLevel) < 0)) {
     return -1;
   }
   return H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), H5P_DEFAULT);
@@ -131,8 +130,8 @@ hid_t CreateGrowing(hid_t file, const char *name, hid_t type, int rank, hsize_t 
 herr_t WriteAttribute(hid_t file, const char *name, hid_t file_type, hid_t memory_type,
                       const void *value) {
   const Handle space(H5Screate(H5S_SCALAR), H5Sclose);
-  const Handle attribute(
-      H5Acreate2(file, name, file_type, space.get(), H5P_DEFAULT, H5P_DEFAULT), H5Aclose);
+  const Handle attribute(H5Acreate2(file, name, file_type, space.get(), H5P_DEFAULT, H5P_DEFAULT),
+                         H5Aclose);
   if (attribute.get() < 0) return -1;
   return H5Awrite(attribute.get(), memory_type, value);
 }
@@ -196,21 +195,20 @@ void CaptureFile::Create(const std::string &path, const CaptureInfo &info, bool 
   if (events_ < 0 || event_type_ < 0) Fail("cannot write");
 
   const ModeRecord &mode = info.mode;
-  const bool written =
-      WriteText(file_, "format", "tamrix-capture") >= 0 &&
-      WriteUnsigned(file_, "format_version", kCaptureFormatVersion) >= 0 &&
-      WriteUnsigned(file_, "slot", info.slot) >= 0 &&
-      WriteText(file_, "driver_version", info.driver_version) >= 0 &&
-      WriteUnsigned(file_, "revision", info.revision) >= 0 &&
-      WriteText(file_, "firmware", info.firmware) >= 0 &&
-      WriteSigned(file_, "mode", mode.Mode) >= 0 &&
-      WriteUnsigned(file_, "first_channel", mode.ChFirst) >= 0 &&
-      WriteUnsigned(file_, "last_channel", mode.ChLast) >= 0 &&
-      WriteUnsigned(file_, "Timer", mode.Timer) >= 0 &&
-      WriteSeconds(file_, "conversion_seconds", info.conversion_seconds) >= 0 &&
-      WriteSeconds(file_, "scan_seconds", info.scan_seconds) >= 0 &&
-      WriteText(file_, "host", info.host) >= 0 &&
-      WriteText(file_, "tool_version", info.tool_version) >= 0;
+  const bool written = WriteText(file_, "format", "tamrix-capture") >= 0 &&
+                       WriteUnsigned(file_, "format_version", kCaptureFormatVersion) >= 0 &&
+                       WriteUnsigned(file_, "slot", info.slot) >= 0 &&
+                       WriteText(file_, "driver_version", info.driver_version) >= 0 &&
+                       WriteUnsigned(file_, "revision", info.revision) >= 0 &&
+                       WriteText(file_, "firmware", info.firmware) >= 0 &&
+                       WriteSigned(file_, "mode", mode.Mode) >= 0 &&
+                       WriteUnsigned(file_, "first_channel", mode.ChFirst) >= 0 &&
+                       WriteUnsigned(file_, "last_channel", mode.ChLast) >= 0 &&
+                       WriteUnsigned(file_, "Timer", mode.Timer) >= 0 &&
+                       WriteSeconds(file_, "conversion_seconds", info.conversion_seconds) >= 0 &&
+                       WriteSeconds(file_, "scan_seconds", info.scan_seconds) >= 0 &&
+                       WriteText(file_, "host", info.host) >= 0 &&
+                       WriteText(file_, "tool_version", info.tool_version) >= 0;
   if (!written) Fail("cannot write");
 }
 

@@ -156,16 +156,7 @@ class Parser {
   std::string command_;
 };
 
-enum OptionId {
-  kChannels = 1000,
-  kMode,
-  kPeriod,
-  kCount,
-  kFormat,
-  kCompress,
-  kOutput,
-  kSeconds
-};
+enum OptionId { kChannels = 1000, kMode, kPeriod, kCount, kFormat, kCompress, kOutput, kSeconds };
 
 constexpr option kHelpOption{"help", no_argument, nullptr, 'h'};
 

@@ -187,10 +187,10 @@ int RunRead(const ReadCommand &command) {
   const bool counted = command.count > 0;
   const std::uint64_t wanted =
       counted ? (command.count + scan_words - 1) / scan_words * scan_words : kNoCount;
-  const ModeRecord mode{
-      sampling.channels.first, sampling.channels.last,
-      BufferWords(sampling.mode, scan_words, std::min<std::uint64_t>(wanted, LargestBuffer(sampling.mode))),
-      sampling.period_us, sampling.mode};
+  const ModeRecord mode{sampling.channels.first, sampling.channels.last,
+                        BufferWords(sampling.mode, scan_words,
+                                    std::min<std::uint64_t>(wanted, LargestBuffer(sampling.mode))),
+                        sampling.period_us, sampling.mode};
   // Neither a count nor seconds: an interrupt is how the run ends.
   const bool until_interrupted = !counted && !command.seconds;
   // Before the temporary file exists, so that Ctrl-C never leaves it behind.
@@ -213,8 +213,8 @@ int RunRead(const ReadCommand &command) {
     if (writer) first(writer->Finish().value_or(""));
     if (capture_file) first(capture_file->Close());
     if (output) {
-      first(output->Finish(scan_writer && scan_writer->scans_written() > 0 &&
-                           scan_writer->sound()));
+      first(
+          output->Finish(scan_writer && scan_writer->scans_written() > 0 && scan_writer->sound()));
     }
     return why;
   };

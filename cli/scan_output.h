@@ -15,8 +15,8 @@ struct OutputError {
 
 // A notification of the board, or a loss of words, at the scan it came by.
 struct CaptureEvent {
-  std::uint64_t scan = 0;  // scans fetched before it
-  double seconds = 0;      // since sampling started
+  std::uint64_t scan = 0;     // scans fetched before it
+  double seconds = 0;         // since sampling started
   std::uint32_t message = 0;  // the notification's number, 0 for a loss
   std::string name;
   std::int64_t words_lost = 0;  // -1: lost, but the board does not tell how many

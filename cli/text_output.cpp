@@ -13,8 +13,7 @@ TextOutput::TextOutput(std::FILE *file, std::string name, OutputFormat format,
   if (format_ != OutputFormat::kCsv) return;
   for (unsigned channel = channels.first; channel <= channels.last; ++channel) {
     char column[8];
-    std::snprintf(column, sizeof column, "%sch%02u", channel == channels.first ? "" : ",",
-                  channel);
+    std::snprintf(column, sizeof column, "%sch%02u", channel == channels.first ? "" : ",", channel);
     text_ += column;
   }
   text_ += '\n';

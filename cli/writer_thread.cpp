@@ -22,9 +22,8 @@ bool WriterThread::Push(CaptureEvent event) { return Queue(std::move(event), 0);
 
 bool WriterThread::Queue(Item item, std::size_t words) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] {
-    return failure_ || queued_words_ == 0 || queued_words_ + words <= max_words_;
-  });
+  changed_.wait(
+      lock, [&] { return failure_ || queued_words_ == 0 || queued_words_ + words <= max_words_; });
   if (failure_) return false;
   queued_words_ += words;
   queue_.push_back(std::move(item));
