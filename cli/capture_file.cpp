@@ -14,9 +14,15 @@
 namespace tamrix_cli {
 namespace {
 
-// About 128 KiB a chunk whatever the channel count: big enough for fast
-// whole reads, small enough for the library's chunk cache.
-constexpr hsize_t kChunkWords = 65536;
+// About 2 MiB a chunk whatever the channel count: a whole read costs little
+// more than reading the bytes. The writer's chunk cache holds a few of them,
+// so that a chunk filled batch by batch is not read back from the file. A
+// compressed chunk is compressed and stored anew at every flush until it is
+// full, so those are 128 KiB.
+constexpr hsize_t kChunkWords = hsize_t{1} << 20;
+constexpr hsize_t kCompressedChunkWords = hsize_t{1} << 16;
+constexpr std::size_t kChunkCacheBytes = std::size_t{16} << 20;
+constexpr std::size_t kChunkCacheSlots = 521;  // a prime, as the library advises
 constexpr hsize_t kEventChunkRows = 256;
 constexpr unsigned kDeflateLevel = 4;
 constexpr std::size_t kEventNameSize = 20;
@@ -124,7 +130,12 @@ hid_t CreateGrowing(hid_t file, const char *name, hid_t type, int rank, hsize_t 
                    H5Pset_deflate(properties.get(), kDeflateLevel) < 0)) {
     return -1;
   }
-  return H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), H5P_DEFAULT);
+  const Handle access(H5Pcreate(H5P_DATASET_ACCESS), H5Pclose);
+  if (access.get() < 0 ||
+      H5Pset_chunk_cache(access.get(), kChunkCacheSlots, kChunkCacheBytes, 1.0) < 0) {
+    return -1;
+  }
+  return H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), access.get());
 }
 
 herr_t WriteAttribute(hid_t file, const char *name, hid_t file_type, hid_t memory_type,
@@ -186,8 +197,10 @@ void CaptureFile::Create(const std::string &path, const CaptureInfo &info, bool 
   if (H5Fget_vfd_handle(file_, H5P_DEFAULT, &handle) >= 0 && handle != nullptr) {
     descriptor_ = *static_cast<int *>(handle);
   }
-  samples_ = CreateGrowing(file_, "samples", H5T_STD_U16LE, 2, scan_words_,
-                           std::max<hsize_t>(1, kChunkWords / scan_words_), compress);
+  samples_ = CreateGrowing(
+      file_, "samples", H5T_STD_U16LE, 2, scan_words_,
+      std::max<hsize_t>(1, (compress ? kCompressedChunkWords : kChunkWords) / scan_words_),
+      compress);
   if (samples_ < 0) Fail("cannot write");
   const Handle event_file_type(EventFileType(), H5Tclose);
   event_type_ = EventMemoryType();

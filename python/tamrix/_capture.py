@@ -97,6 +97,15 @@ class Capture:
         self._samples.refresh()
         return self._samples
 
+    def read(self):
+        """All the scans written so far, read whole into a new numpy array:
+        straight from the file into the array, with no copy between."""
+        samples = self.samples
+        values = np.empty(samples.shape, dtype=samples.dtype)
+        if values.size:
+            samples.read_direct(values)
+        return values
+
     def __len__(self):
         return self.samples.shape[0]
 

@@ -53,6 +53,7 @@ def test_a_capture_reads_lazily_and_exports_as_the_cli_writes_csv_and_as_wav(cap
         assert capture.scan_seconds == pytest.approx(40e-6)
         assert len(capture) == 10000 and capture.times[-1] == pytest.approx(9999 * 40e-6)
         assert np.array_equal(capture.channel(2), values[:, 2])
+        assert np.array_equal(capture.read(), values)
         with pytest.raises(ValueError):
             capture.channel(4)
         assert capture.start_time.tzinfo is not None and capture.host
