@@ -172,6 +172,7 @@ def test_watch_runs_as_long_as_the_clock_can_count(cli):
          "tamrix-cli watch: slot 2: TamrixSetMode failed: status 105 TAMRIX_ERR_DMA "
          "(the board has no DMA channel)"),
         ([*READ_4096, "--format", "xml"], 2, "tamrix-cli read: --format is csv, raw or hdf5, not 'xml'"),
+        ([*READ_4096, "--format", "hdf5"], 2, "tamrix-cli read: --format hdf5 needs --output"),
         ([*READ_4096, "--bogus"], 2, "tamrix-cli read: unknown option --bogus"),
         ([*READ_4096, "--channels", "16"], 2, "tamrix-cli read: --channels 16 is above 15"),
         ([*READ_4096, "--channels", "-1"], 2,
