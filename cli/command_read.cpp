@@ -106,8 +106,10 @@ class Capture {
     return std::nullopt;
   }
 
-  // The board does not tell how many words it lost, only that it did.
+  // The board does not tell how many words it lost, only that it did. Its
+  // notifications of the moment (BuffOverflow) come first.
   Ending Lost() {
+    TakeNotifications();
     writer_.Push(Event(0, "WordsLost", -1));
     return Ending::kWordsLost;
   }
