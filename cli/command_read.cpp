@@ -236,16 +236,17 @@ int RunRead(const ReadCommand &command) {
     ScanOutput &sink = capture_file ? static_cast<ScanOutput &>(*capture_file) : *text_output;
     scan_writer.emplace(sink, sampling.channels);
 
-    const auto started_at = std::chrono::system_clock::now();
-    board.Start();
-    const Clock::time_point start = Clock::now();
     if (capture_file) {
-      // Readers may come from here on, and find the file by its name.
-      capture_file->StartReaders(UtcText(started_at));
+      // Readers may come from here on, and find the file by its name. The
+      // file is ready before sampling starts, so that the board's buffer
+      // never waits for it: the start time is taken a moment early.
+      capture_file->StartReaders(UtcText(std::chrono::system_clock::now()));
       if (const std::string why = output->Finish(true); !why.empty()) {
         throw CommandFailure{slot, why};
       }
     }
+    board.Start();
+    const Clock::time_point start = Clock::now();
     writer.emplace(*scan_writer, sink, kQueuedWords);
     Capture capture(board, mode, wanted, start, EndOf(start, command.seconds), *writer);
     ending = capture.Run();

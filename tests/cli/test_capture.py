@@ -48,7 +48,7 @@ def wait_for_scans(path, deadline=10):
     (["5", "--channels", "1-3", "--mode", "3", "--period-us", "1500", "--count", "30"],
      0.001, []),
     # No conversion under 2 us: the board runs at 2 us and says so.
-    (["0", "--channels", "0-3", "--mode", "3", "--period-us", "1", "--count", "4096"],
+    (["0", "--channels", "0-3", "--mode", "3", "--period-us", "1", "--count", "65536"],
      2e-6, [(0x6405, b"SamplingOverrun")]),
 ])
 def test_a_capture_holds_what_a_csv_read_gives_and_describes_its_run(cli, tmp_path, settings,
