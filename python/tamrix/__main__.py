@@ -58,7 +58,12 @@ def _parser():
 
 def main(argv=None):
     arguments = _parser().parse_args(argv)
-    from ._capture import Capture
+    try:
+        from ._capture import Capture
+    except ImportError as error:
+        print(f"python3 -m tamrix {arguments.command}: needs h5py (Debian's python3-h5py): {error}",
+              file=sys.stderr)
+        return 1
 
     try:
         with Capture(arguments.file) as capture:
