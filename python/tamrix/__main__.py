@@ -61,8 +61,8 @@ def main(argv=None):
     try:
         from ._capture import Capture
     except ImportError as error:
-        print(f"python3 -m tamrix {arguments.command}: needs h5py (Debian's python3-h5py): {error}",
-              file=sys.stderr)
+        print(f"python3 -m tamrix {arguments.command}: needs h5py (Debian's python3-h5py):",
+              error, file=sys.stderr)
         return 1
 
     try:
