@@ -12,25 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "sampling_plan.h"
+#include "capture_info.h"
 #include "scan_output.h"
 
 namespace tamrix_cli {
 
 inline constexpr int kCaptureFormatVersion = 1;
-
-// What the root's attributes say about the run.
-struct CaptureInfo {
-  std::uint32_t slot = 0;
-  std::string driver_version;  // "1.2 build 16"
-  std::uint32_t revision = 0;
-  std::string firmware;  // "2.10"
-  ModeRecord mode{};
-  double conversion_seconds = 0;
-  double scan_seconds = 0;
-  std::string host;
-  std::string tool_version;
-};
 
 class CaptureFile : public ScanOutput {
  public:

@@ -2,17 +2,13 @@
 // interrupt comes, draining the buffer whenever the board says so, and
 // whenever it has been quiet for a while. The output is written on a thread
 // of its own, so that a slow disk never keeps the buffer from being drained.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <limits>
 #include <optional>
 #include <vector>
 
 #include "board_session.h"
-#include "board_text.h"
 #include "capture_file.h"
 #include "commands.h"
 #include "event_wait.h"
@@ -140,39 +136,6 @@ class Capture {
   std::uint64_t run_fetched_ = 0;
   Clock::time_point last_word_;
 };
-
-std::string UtcText(std::chrono::system_clock::time_point when) {
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
-                          when - std::chrono::system_clock::from_time_t(seconds))
-                          .count();
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[40];
-  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-  std::snprintf(text + length, sizeof text - length, ".%06ldZ", static_cast<long>(micros));
-  return text;
-}
-
-std::string HostName() {
-  char name[256] = {};
-  return gethostname(name, sizeof name - 1) == 0 ? name : "";
-}
-
-CaptureInfo DescribeRun(const BoardSession &board, const ModeRecord &mode) {
-  const TAMRIXR record = board.Resources();
-  CaptureInfo info;
-  info.slot = board.slot();
-  info.driver_version = DriverVersionText(DriverVersion(board.slot()));
-  info.revision = record.Reserved[0];
-  info.firmware = Firmware(record);
-  info.mode = mode;
-  info.conversion_seconds = ConversionMicros(mode) / 1e6;
-  info.scan_seconds = ScanMicros(mode) / 1e6;
-  info.host = HostName();
-  info.tool_version = TAMRIX_CLI_VERSION;
-  return info;
-}
 
 // Past the clock's last time point is as good as never.
 Clock::time_point EndOf(Clock::time_point start, std::optional<std::chrono::nanoseconds> seconds) {
