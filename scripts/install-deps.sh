@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config libtomlplusplus-dev
   libfltk1.3-dev fonts-ipafont-gothic
+  libhdf5-dev
 )
 if [ "${1:-test}" = test ]; then
   packages+=(
@@ -14,7 +15,7 @@ if [ "${1:-test}" = test ]; then
     xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
     dpkg-dev fakeroot binutils
-    python3-numpy python3-pytest
+    python3-numpy python3-pytest python3-h5py python3-matplotlib python3-dask
   )
 fi
 
