@@ -1,0 +1,324 @@
+#include "device_service.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "log.h"
+#include "tamrix_protocol.h"
+#include "tamrix_service.h"
+#include "wire.h"
+
+namespace tamrix::service {
+namespace {
+
+namespace v1 = tamrix::device::v1;
+
+// How long a session's stream waits for a notification before it looks
+// whether the client is still there.
+constexpr std::chrono::milliseconds kStreamPoll{100};
+
+std::uint16_t U16(const std::string &block, std::size_t offset) {
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(block[offset]) |
+                                    (static_cast<std::uint8_t>(block[offset + 1]) << 8));
+}
+std::uint32_t U32(const std::string &block, std::size_t offset) {
+  return U16(block, offset) | (static_cast<std::uint32_t>(U16(block, offset + 2)) << 16);
+}
+void PutU16(std::string &block, std::size_t offset, std::uint16_t value) {
+  block[offset] = static_cast<char>(value & 0xFF);
+  block[offset + 1] = static_cast<char>(value >> 8);
+}
+void PutU32(std::string &block, std::size_t offset, std::uint32_t value) {
+  PutU16(block, offset, static_cast<std::uint16_t>(value & 0xFFFF));
+  PutU16(block, offset + 2, static_cast<std::uint16_t>(value >> 16));
+}
+
+bool FromUnixSocket(const grpc::ServerContext &context) {
+  return context.peer().rfind("unix:", 0) == 0;
+}
+
+std::string Describe(const Session &session) {
+  std::string id;
+  for (unsigned char byte : session.id().substr(0, 4)) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    id += kHex[byte >> 4];
+    id += kHex[byte & 0xF];
+  }
+  const Holder &holder = session.holder();
+  return "session " + id + " (" + holder.user + ", pid " + std::to_string(holder.pid) + " on " +
+         holder.host + ")";
+}
+
+// The requests that name a slot at offset 0 and act on an open one.
+bool ActsOnOpenSlot(tmx_dword code) {
+  switch (code) {
+    case TAMRIX_IOCTL_CLOSE:
+    case TAMRIX_IOCTL_RESOURCES:
+    case TAMRIX_IOCTL_SET_MODE:
+    case TAMRIX_IOCTL_START:
+    case TAMRIX_IOCTL_STOP:
+    case TAMRIX_IOCTL_SAMPLING_STATUS:
+    case TAMRIX_IOCTL_GET_DATA:
+    case TAMRIX_IOCTL_EXTERNAL_INPUTS: return true;
+    default: return false;
+  }
+}
+
+// The driver's answer for a fitted slot that is not open: status 1 and the
+// request's answer fields empty.
+void AnswerNotOpen(tmx_dword code, std::string &block, tmx_dword &returned) {
+  const auto clear = [&](std::size_t from, std::size_t to) {
+    std::fill(block.begin() + static_cast<std::ptrdiff_t>(from),
+              block.begin() + static_cast<std::ptrdiff_t>(to), '\0');
+  };
+  if (code == TAMRIX_IOCTL_RESOURCES) clear(TAMRIX_OFS_RESOURCES, TAMRIX_BLOCK_SIZE);
+  if (code == TAMRIX_IOCTL_SAMPLING_STATUS) clear(TAMRIX_OFS_NUM_DATA, TAMRIX_OFS_RESOURCES);
+  if (code == TAMRIX_IOCTL_EXTERNAL_INPUTS) clear(TAMRIX_OFS_EX_TRG, TAMRIX_OFS_EX_IN1 + 4);
+  PutU16(block, TAMRIX_OFS_STATUS, TAMRIX_DRV_BAD_SLOT);
+  returned = TAMRIX_BLOCK_SIZE;
+}
+
+std::string Upper(std::string text) {
+  for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Comparing a secret without telling how much of it matched.
+bool SameSecret(const std::string &given, const std::string &secret) {
+  if (given.size() != secret.size()) return false;
+  unsigned char difference = 0;
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    difference |= static_cast<unsigned char>(given[i] ^ secret[i]);
+  }
+  return difference == 0;
+}
+
+}  // namespace
+
+DeviceService::DeviceService(HANDLE driver, std::string device, AccessRules rules,
+                             std::size_t max_sessions)
+    : driver_(driver), device_(Upper(std::move(device))), rules_(std::move(rules)),
+      sessions_(max_sessions) {}
+
+grpc::Status DeviceService::Authorise(grpc::ServerContext *context, const char *call) const {
+  // The socket's owner and mode decide who reaches it.
+  if (FromUnixSocket(*context)) return grpc::Status::OK;
+  // Over TCP the listener is TLS; the client proves itself by its
+  // certificate or its token.
+  if (rules_.client_certificates && context->auth_context()->IsPeerAuthenticated()) {
+    return grpc::Status::OK;
+  }
+  if (!rules_.token.empty()) {
+    const auto &metadata = context->client_metadata();
+    const auto it = metadata.find("authorization");
+    if (it != metadata.end() &&
+        SameSecret(std::string(it->second.data(), it->second.size()), "Bearer " + rules_.token)) {
+      return grpc::Status::OK;
+    }
+  }
+  Log(std::string("refused ") + call + " from " + context->peer() + ": not authenticated");
+  return {grpc::StatusCode::UNAUTHENTICATED, "a client certificate or a bearer token is needed"};
+}
+
+grpc::Status DeviceService::OpenSession(grpc::ServerContext *context,
+                                        const v1::OpenSessionRequest *request,
+                                        grpc::ServerWriter<v1::SessionEvent> *writer) {
+  if (grpc::Status refused = Authorise(context, "a session"); !refused.ok()) return refused;
+  if (Upper(request->device()) != device_) {
+    Log("refused a session from " + context->peer() + ": no device " + request->device());
+    return {grpc::StatusCode::NOT_FOUND, "no such device here"};
+  }
+  const bool may_control = rules_.control_token.empty()
+                               ? FromUnixSocket(*context)
+                               : SameSecret(request->control_token(), rules_.control_token);
+  std::shared_ptr<Session> session = sessions_.Add(
+      Holder{request->user(), request->pid(), request->host()}, may_control);
+  if (!session) {
+    Log("refused a session from " + context->peer() + ": too many sessions");
+    return {grpc::StatusCode::RESOURCE_EXHAUSTED, "the service holds its most sessions"};
+  }
+  Log(Describe(*session) + " started from " + context->peer());
+
+  v1::SessionEvent started;
+  started.mutable_started()->set_session_id(session->id());
+  bool open = writer->Write(started);
+  while (open && !context->IsCancelled()) {
+    std::optional<v1::Notification> note = session->Pop(kStreamPoll);
+    if (!note) continue;
+    v1::SessionEvent event;
+    *event.mutable_notification() = std::move(*note);
+    open = writer->Write(event);
+  }
+  End(session);
+  return grpc::Status::OK;
+}
+
+void DeviceService::End(const std::shared_ptr<Session> &session) {
+  sessions_.Remove(session->id());
+  int given_back = 0;
+  {
+    std::unique_lock lock(slots_mutex_);
+    session->MarkEnded();
+    for (std::size_t slot = 0; slot < kSlots; ++slot) {
+      if (owners_[slot] != session) continue;
+      for (const tmx_dword code : {TAMRIX_IOCTL_STOP, TAMRIX_IOCTL_CLOSE}) {
+        Block block(TAMRIX_BLOCK_SIZE, '\0');
+        PutU16(block, TAMRIX_OFS_SLOT, static_cast<std::uint16_t>(slot));
+        tmx_dword returned = 0;
+        Forward(code, block, nullptr, 0, returned);
+      }
+      owners_[slot].reset();
+      ++given_back;
+    }
+    // The slots are closed: nothing posts to the session's windows any more.
+    session->StopRelays();
+  }
+  Log(Describe(*session) + " ended, " + std::to_string(given_back) + " slot(s) given back");
+}
+
+tmx_dword DeviceService::Forward(tmx_dword code, Block &block, std::string *in,
+                                 tmx_dword in_size, tmx_dword &returned) const {
+  const BOOL done = tmx_device_io_control(
+      driver_, code, in != nullptr ? in->data() : nullptr, in_size,
+      block.empty() ? nullptr : block.data(), static_cast<DWORD>(block.size()), &returned,
+      nullptr);
+  return done ? TMX_ERROR_SUCCESS : tmx_get_last_error();
+}
+
+tmx_dword DeviceService::Create(const std::shared_ptr<Session> &session, Block &block,
+                                std::string *in, tmx_dword in_size, tmx_dword &returned) {
+  if (session->ended()) return TMX_ERROR_DEV_NOT_EXIST;
+  // The driver posts to a window of the service, which relays to the client's.
+  const std::uint32_t client_window = U32(block, TAMRIX_OFS_WINDOW);
+  const std::uint32_t window = session->WindowFor(client_window);
+  if (window == 0 && client_window != 0) return TMX_ERROR_NOT_ENOUGH_MEMORY;
+  PutU32(block, TAMRIX_OFS_WINDOW, window);
+  const tmx_dword error = Forward(TAMRIX_IOCTL_CREATE, block, in, in_size, returned);
+  PutU32(block, TAMRIX_OFS_WINDOW, client_window);
+  if (error == TMX_ERROR_SUCCESS && U16(block, TAMRIX_OFS_STATUS) == TAMRIX_DRV_OK) {
+    const std::uint16_t slot = U16(block, TAMRIX_OFS_ASSIGNED_SLOT);
+    if (slot < kSlots) owners_[slot] = session;
+  }
+  return error;
+}
+
+tmx_dword DeviceService::OnSlot(const Session &session, tmx_dword code, Block &block,
+                                std::string *in, tmx_dword in_size, tmx_dword &returned) {
+  const std::uint16_t slot = U16(block, TAMRIX_OFS_SLOT);
+  if (slot < kSlots && owners_[slot] && owners_[slot]->id() != session.id()) {
+    AnswerNotOpen(code, block, returned);
+    return TMX_ERROR_SUCCESS;
+  }
+  const tmx_dword error = Forward(code, block, in, in_size, returned);
+  if (code == TAMRIX_IOCTL_CLOSE && error == TMX_ERROR_SUCCESS && slot < kSlots &&
+      U16(block, TAMRIX_OFS_STATUS) == TAMRIX_DRV_OK) {
+    owners_[slot].reset();
+  }
+  return error;
+}
+
+void DeviceService::AnswerHolder(const Session &session, Block &block, tmx_dword &returned) const {
+  const std::uint16_t slot = U16(block, TAMRIX_OFS_SLOT);
+  const std::shared_ptr<Session> owner = slot < kSlots ? owners_[slot] : nullptr;
+  const bool held = owner && owner->id() != session.id();
+  PutU16(block, TAMRIX_OFS_STATUS, held ? TAMRIX_DRV_OK : TAMRIX_DRV_BAD_SLOT);
+  if (held) {
+    PutU32(block, TAMRIX_HOLDER_OFS_PID, owner->holder().pid);
+    for (const auto &[offset, text] : {std::pair{TAMRIX_HOLDER_OFS_USER, &owner->holder().user},
+                                       std::pair{TAMRIX_HOLDER_OFS_HOST, &owner->holder().host}}) {
+      const std::size_t length = std::min<std::size_t>(text->size(), TAMRIX_HOLDER_TEXT_SIZE - 1);
+      std::fill_n(block.begin() + offset, TAMRIX_HOLDER_TEXT_SIZE, '\0');
+      std::copy_n(text->begin(), length, block.begin() + offset);
+    }
+  }
+  returned = TAMRIX_BLOCK_SIZE;
+}
+
+grpc::Status DeviceService::Control(grpc::ServerContext *context,
+                                    const v1::ControlRequest *request, v1::ControlReply *reply) {
+  if (grpc::Status refused = Authorise(context, "a request"); !refused.ok()) return refused;
+  const std::shared_ptr<Session> session = sessions_.Find(request->session_id());
+  if (!session) return {grpc::StatusCode::NOT_FOUND, "no such session"};
+
+  const tmx_dword code = request->code();
+  const tmx_dword in_size = request->in_size();
+  // Nothing absurd is allocated or attempted.
+  if (in_size > kMaxInputBytes || request->out_data().size() > kMaxOutputBytes) {
+    reply->set_error(TMX_ERROR_NOT_ENOUGH_MEMORY);
+    return grpc::Status::OK;
+  }
+  if (request->has_in_data() && request->in_data().size() != in_size) {
+    reply->set_error(TMX_ERROR_INVALID_PARAMETER);
+    return grpc::Status::OK;
+  }
+  if (code >= TAMRIX_IOCTL_PRIVATE_FIRST && code <= TAMRIX_IOCTL_SIMULATOR_LAST &&
+      !session->may_control_simulator()) {
+    reply->set_error(TMX_ERROR_ACCESS_DENIED);
+    return grpc::Status::OK;
+  }
+
+  Block block = request->out_data();
+  std::optional<std::string> in;
+  if (request->has_in_data()) in = request->in_data();
+  std::string *in_data = in ? &*in : nullptr;
+  tmx_dword returned = 0;
+  tmx_dword error = TMX_ERROR_SUCCESS;
+  const bool whole_block = block.size() >= TAMRIX_BLOCK_SIZE;
+  if (code >= TAMRIX_IOCTL_SERVICE_FIRST) {
+    if (code == TAMRIX_IOCTL_HOLDER && whole_block) {
+      std::shared_lock lock(slots_mutex_);
+      AnswerHolder(*session, block, returned);
+    } else {
+      error = code == TAMRIX_IOCTL_HOLDER ? TMX_ERROR_INSUFFICIENT_BUFFER
+                                          : TMX_ERROR_INVALID_FUNCTION;
+    }
+  } else if (code == TAMRIX_IOCTL_CREATE && whole_block) {
+    std::unique_lock lock(slots_mutex_);
+    error = Create(session, block, in_data, in_size, returned);
+  } else if (code == TAMRIX_IOCTL_CLOSE && whole_block) {
+    std::unique_lock lock(slots_mutex_);
+    error = OnSlot(*session, code, block, in_data, in_size, returned);
+  } else if (ActsOnOpenSlot(code) && whole_block) {
+    std::shared_lock lock(slots_mutex_);
+    error = OnSlot(*session, code, block, in_data, in_size, returned);
+  } else {
+    error = Forward(code, block, in_data, in_size, returned);
+  }
+
+  reply->set_error(error);
+  reply->set_bytes_returned(returned);
+  if (error == TMX_ERROR_SUCCESS) {
+    reply->set_out_data(std::move(block));
+    if (in) reply->set_in_data(std::move(*in));
+  }
+  return grpc::Status::OK;
+}
+
+grpc::Status DeviceService::ListSlots(grpc::ServerContext *context, const v1::ListSlotsRequest *,
+                                      v1::ListSlotsReply *reply) {
+  if (grpc::Status refused = Authorise(context, "a slot list"); !refused.ok()) return refused;
+  std::shared_lock lock(slots_mutex_);
+  for (std::size_t slot = 0; slot < kSlots; ++slot) {
+    if (!owners_[slot]) continue;
+    v1::SlotHolder *entry = reply->add_slots();
+    entry->set_slot(static_cast<std::uint32_t>(slot));
+    entry->set_user(owners_[slot]->holder().user);
+    entry->set_pid(owners_[slot]->holder().pid);
+    entry->set_host(owners_[slot]->holder().host);
+  }
+  return grpc::Status::OK;
+}
+
+grpc::Status DeviceService::Echo(grpc::ServerContext *context, const v1::ControlRequest *request,
+                                 v1::ControlReply *reply) {
+  if (grpc::Status refused = Authorise(context, "an echo"); !refused.ok()) return refused;
+  reply->set_out_data(request->out_data());
+  if (request->has_in_data()) reply->set_in_data(request->in_data());
+  reply->set_bytes_returned(static_cast<std::uint32_t>(request->out_data().size()));
+  return grpc::Status::OK;
+}
+
+}  // namespace tamrix::service
