@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "log.h"
+#include "request_block.h"
 #include "tamrix_protocol.h"
 #include "tamrix_service.h"
 #include "wire.h"
@@ -19,22 +20,6 @@ namespace v1 = tamrix::device::v1;
 // How long a session's stream waits for a notification before it looks
 // whether the client is still there.
 constexpr std::chrono::milliseconds kStreamPoll{100};
-
-std::uint16_t U16(const std::string &block, std::size_t offset) {
-  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(block[offset]) |
-                                    (static_cast<std::uint8_t>(block[offset + 1]) << 8));
-}
-std::uint32_t U32(const std::string &block, std::size_t offset) {
-  return U16(block, offset) | (static_cast<std::uint32_t>(U16(block, offset + 2)) << 16);
-}
-void PutU16(std::string &block, std::size_t offset, std::uint16_t value) {
-  block[offset] = static_cast<char>(value & 0xFF);
-  block[offset + 1] = static_cast<char>(value >> 8);
-}
-void PutU32(std::string &block, std::size_t offset, std::uint32_t value) {
-  PutU16(block, offset, static_cast<std::uint16_t>(value & 0xFFFF));
-  PutU16(block, offset + 2, static_cast<std::uint16_t>(value >> 16));
-}
 
 bool FromUnixSocket(const grpc::ServerContext &context) {
   return context.peer().rfind("unix:", 0) == 0;
@@ -69,15 +54,15 @@ bool ActsOnOpenSlot(tmx_dword code) {
 
 // The driver's answer for a fitted slot that is not open: status 1 and the
 // request's answer fields empty.
-void AnswerNotOpen(tmx_dword code, std::string &block, tmx_dword &returned) {
+void AnswerNotOpen(tmx_dword code, RequestBlock &block, tmx_dword &returned) {
   const auto clear = [&](std::size_t from, std::size_t to) {
-    std::fill(block.begin() + static_cast<std::ptrdiff_t>(from),
-              block.begin() + static_cast<std::ptrdiff_t>(to), '\0');
+    std::fill(block.bytes.begin() + static_cast<std::ptrdiff_t>(from),
+              block.bytes.begin() + static_cast<std::ptrdiff_t>(to), std::uint8_t{0});
   };
   if (code == TAMRIX_IOCTL_RESOURCES) clear(TAMRIX_OFS_RESOURCES, TAMRIX_BLOCK_SIZE);
   if (code == TAMRIX_IOCTL_SAMPLING_STATUS) clear(TAMRIX_OFS_NUM_DATA, TAMRIX_OFS_RESOURCES);
   if (code == TAMRIX_IOCTL_EXTERNAL_INPUTS) clear(TAMRIX_OFS_EX_TRG, TAMRIX_OFS_EX_IN1 + 4);
-  PutU16(block, TAMRIX_OFS_STATUS, TAMRIX_DRV_BAD_SLOT);
+  block.PutU16(TAMRIX_OFS_STATUS, TAMRIX_DRV_BAD_SLOT);
   returned = TAMRIX_BLOCK_SIZE;
 }
 
@@ -165,10 +150,10 @@ void DeviceService::End(const std::shared_ptr<Session> &session) {
     for (std::size_t slot = 0; slot < kSlots; ++slot) {
       if (owners_[slot] != session) continue;
       for (const tmx_dword code : {TAMRIX_IOCTL_STOP, TAMRIX_IOCTL_CLOSE}) {
-        Block block(TAMRIX_BLOCK_SIZE, '\0');
-        PutU16(block, TAMRIX_OFS_SLOT, static_cast<std::uint16_t>(slot));
+        RequestBlock block{};
+        block.PutU16(TAMRIX_OFS_SLOT, static_cast<std::uint16_t>(slot));
         tmx_dword returned = 0;
-        Forward(code, block, nullptr, 0, returned);
+        Forward(code, block.bytes.data(), TAMRIX_BLOCK_SIZE, nullptr, 0, returned);
       }
       owners_[slot].reset();
       ++given_back;
@@ -179,59 +164,61 @@ void DeviceService::End(const std::shared_ptr<Session> &session) {
   Log(Describe(*session) + " ended, " + std::to_string(given_back) + " slot(s) given back");
 }
 
-tmx_dword DeviceService::Forward(tmx_dword code, Block &block, std::string *in,
-                                 tmx_dword in_size, tmx_dword &returned) const {
-  const BOOL done = tmx_device_io_control(
-      driver_, code, in != nullptr ? in->data() : nullptr, in_size,
-      block.empty() ? nullptr : block.data(), static_cast<DWORD>(block.size()), &returned,
-      nullptr);
+tmx_dword DeviceService::Forward(tmx_dword code, void *out, std::size_t out_size,
+                                 std::string *in, tmx_dword in_size, tmx_dword &returned) const {
+  const BOOL done =
+      tmx_device_io_control(driver_, code, in != nullptr ? in->data() : nullptr, in_size, out,
+                            static_cast<DWORD>(out_size), &returned, nullptr);
   return done ? TMX_ERROR_SUCCESS : tmx_get_last_error();
 }
 
-tmx_dword DeviceService::Create(const std::shared_ptr<Session> &session, Block &block,
+tmx_dword DeviceService::Create(const std::shared_ptr<Session> &session, RequestBlock &block,
                                 std::string *in, tmx_dword in_size, tmx_dword &returned) {
   if (session->ended()) return TMX_ERROR_DEV_NOT_EXIST;
   // The driver posts to a window of the service, which relays to the client's.
-  const std::uint32_t client_window = U32(block, TAMRIX_OFS_WINDOW);
+  const std::uint32_t client_window = block.U32(TAMRIX_OFS_WINDOW);
   const std::uint32_t window = session->WindowFor(client_window);
   if (window == 0 && client_window != 0) return TMX_ERROR_NOT_ENOUGH_MEMORY;
-  PutU32(block, TAMRIX_OFS_WINDOW, window);
-  const tmx_dword error = Forward(TAMRIX_IOCTL_CREATE, block, in, in_size, returned);
-  PutU32(block, TAMRIX_OFS_WINDOW, client_window);
-  if (error == TMX_ERROR_SUCCESS && U16(block, TAMRIX_OFS_STATUS) == TAMRIX_DRV_OK) {
-    const std::uint16_t slot = U16(block, TAMRIX_OFS_ASSIGNED_SLOT);
+  block.PutU32(TAMRIX_OFS_WINDOW, window);
+  const tmx_dword error = Forward(TAMRIX_IOCTL_CREATE, block.bytes.data(), TAMRIX_BLOCK_SIZE, in,
+                                  in_size, returned);
+  block.PutU32(TAMRIX_OFS_WINDOW, client_window);
+  if (error == TMX_ERROR_SUCCESS && block.U16(TAMRIX_OFS_STATUS) == TAMRIX_DRV_OK) {
+    const std::uint16_t slot = block.U16(TAMRIX_OFS_ASSIGNED_SLOT);
     if (slot < kSlots) owners_[slot] = session;
   }
   return error;
 }
 
-tmx_dword DeviceService::OnSlot(const Session &session, tmx_dword code, Block &block,
+tmx_dword DeviceService::OnSlot(const Session &session, tmx_dword code, RequestBlock &block,
                                 std::string *in, tmx_dword in_size, tmx_dword &returned) {
-  const std::uint16_t slot = U16(block, TAMRIX_OFS_SLOT);
+  const std::uint16_t slot = block.U16(TAMRIX_OFS_SLOT);
   if (slot < kSlots && owners_[slot] && owners_[slot]->id() != session.id()) {
     AnswerNotOpen(code, block, returned);
     return TMX_ERROR_SUCCESS;
   }
-  const tmx_dword error = Forward(code, block, in, in_size, returned);
+  const tmx_dword error =
+      Forward(code, block.bytes.data(), TAMRIX_BLOCK_SIZE, in, in_size, returned);
   if (code == TAMRIX_IOCTL_CLOSE && error == TMX_ERROR_SUCCESS && slot < kSlots &&
-      U16(block, TAMRIX_OFS_STATUS) == TAMRIX_DRV_OK) {
+      block.U16(TAMRIX_OFS_STATUS) == TAMRIX_DRV_OK) {
     owners_[slot].reset();
   }
   return error;
 }
 
-void DeviceService::AnswerHolder(const Session &session, Block &block, tmx_dword &returned) const {
-  const std::uint16_t slot = U16(block, TAMRIX_OFS_SLOT);
+void DeviceService::AnswerHolder(const Session &session, RequestBlock &block,
+                                 tmx_dword &returned) const {
+  const std::uint16_t slot = block.U16(TAMRIX_OFS_SLOT);
   const std::shared_ptr<Session> owner = slot < kSlots ? owners_[slot] : nullptr;
   const bool held = owner && owner->id() != session.id();
-  PutU16(block, TAMRIX_OFS_STATUS, held ? TAMRIX_DRV_OK : TAMRIX_DRV_BAD_SLOT);
+  block.PutU16(TAMRIX_OFS_STATUS, held ? TAMRIX_DRV_OK : TAMRIX_DRV_BAD_SLOT);
   if (held) {
-    PutU32(block, TAMRIX_HOLDER_OFS_PID, owner->holder().pid);
+    block.PutU32(TAMRIX_HOLDER_OFS_PID, owner->holder().pid);
     for (const auto &[offset, text] : {std::pair{TAMRIX_HOLDER_OFS_USER, &owner->holder().user},
                                        std::pair{TAMRIX_HOLDER_OFS_HOST, &owner->holder().host}}) {
       const std::size_t length = std::min<std::size_t>(text->size(), TAMRIX_HOLDER_TEXT_SIZE - 1);
-      std::fill_n(block.begin() + offset, TAMRIX_HOLDER_TEXT_SIZE, '\0');
-      std::copy_n(text->begin(), length, block.begin() + offset);
+      std::fill_n(block.bytes.begin() + offset, TAMRIX_HOLDER_TEXT_SIZE, std::uint8_t{0});
+      std::copy_n(text->begin(), length, block.bytes.begin() + offset);
     }
   }
   returned = TAMRIX_BLOCK_SIZE;
@@ -260,13 +247,16 @@ grpc::Status DeviceService::Control(grpc::ServerContext *context,
     return grpc::Status::OK;
   }
 
-  Block block = request->out_data();
+  std::string out = request->out_data();
   std::optional<std::string> in;
   if (request->has_in_data()) in = request->in_data();
   std::string *in_data = in ? &*in : nullptr;
   tmx_dword returned = 0;
   tmx_dword error = TMX_ERROR_SUCCESS;
-  const bool whole_block = block.size() >= TAMRIX_BLOCK_SIZE;
+  // The Tamrix requests, with a whole block, are the ones the service reads.
+  RequestBlock block{};
+  const bool whole_block = out.size() >= TAMRIX_BLOCK_SIZE;
+  if (whole_block) std::copy_n(out.begin(), TAMRIX_BLOCK_SIZE, block.bytes.begin());
   if (code >= TAMRIX_IOCTL_SERVICE_FIRST) {
     if (code == TAMRIX_IOCTL_HOLDER && whole_block) {
       std::shared_lock lock(slots_mutex_);
@@ -285,13 +275,16 @@ grpc::Status DeviceService::Control(grpc::ServerContext *context,
     std::shared_lock lock(slots_mutex_);
     error = OnSlot(*session, code, block, in_data, in_size, returned);
   } else {
-    error = Forward(code, block, in_data, in_size, returned);
+    error = Forward(code, out.empty() ? nullptr : out.data(), out.size(), in_data, in_size,
+                    returned);
+    if (whole_block) std::copy_n(out.begin(), TAMRIX_BLOCK_SIZE, block.bytes.begin());
   }
 
   reply->set_error(error);
   reply->set_bytes_returned(returned);
   if (error == TMX_ERROR_SUCCESS) {
-    reply->set_out_data(std::move(block));
+    if (whole_block) std::copy(block.bytes.begin(), block.bytes.end(), out.begin());
+    reply->set_out_data(std::move(out));
     if (in) reply->set_in_data(std::move(*in));
   }
   return grpc::Status::OK;

@@ -5,6 +5,7 @@
 #include <shared_mutex>
 #include <string>
 
+#include "request_block.h"
 #include "session_table.h"
 #include "tamrix_device.grpc.pb.h"
 #include "tamrix_platform/device.h"
@@ -38,18 +39,17 @@ class DeviceService final : public tamrix::device::v1::Device::Service {
 
  private:
   static constexpr std::size_t kSlots = 16;
-  using Block = std::string;
 
   grpc::Status Authorise(grpc::ServerContext *context, const char *call) const;
   // One request to the driver; the platform error code, 0 when carried out.
-  tmx_dword Forward(tmx_dword code, Block &block, std::string *in, tmx_dword in_size,
-                    tmx_dword &returned) const;
+  tmx_dword Forward(tmx_dword code, void *out, std::size_t out_size, std::string *in,
+                    tmx_dword in_size, tmx_dword &returned) const;
   // Under the slot lock: the request as the session may send it.
-  tmx_dword Create(const std::shared_ptr<Session> &session, Block &block, std::string *in,
+  tmx_dword Create(const std::shared_ptr<Session> &session, RequestBlock &block, std::string *in,
                    tmx_dword in_size, tmx_dword &returned);
-  tmx_dword OnSlot(const Session &session, tmx_dword code, Block &block, std::string *in,
+  tmx_dword OnSlot(const Session &session, tmx_dword code, RequestBlock &block, std::string *in,
                    tmx_dword in_size, tmx_dword &returned);
-  void AnswerHolder(const Session &session, Block &block, tmx_dword &returned) const;
+  void AnswerHolder(const Session &session, RequestBlock &block, tmx_dword &returned) const;
   // Stops and closes every slot of the session, then forgets it.
   void End(const std::shared_ptr<Session> &session);
 

@@ -1,0 +1,146 @@
+// The board service with its clients: programs and handles that share one
+// driver through tamrixd, each with a service of the test's own.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "cli_process.h"
+#include "service_client.h"
+#include "service_process.h"
+#include "tamrix_service.h"
+#include "tamrix_window.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tamrix::RequestBlock;
+using tamrix::testing::DeviceHandle;
+using tamrix::testing::ServiceProcess;
+using tamrix::testing::Eventually;
+using tamrix::testing::ExitCode;
+using tamrix::testing::FileText;
+using tamrix::testing::SpawnCli;
+
+TEST(Service, HandlesShareOneDriverAndReachOnlyTheSlotsTheyOpened) {
+  ServiceProcess service;
+  ASSERT_TRUE(service.running()) << service.Log();
+  DeviceHandle a(service.unix_uri());
+  DeviceHandle b(service.unix_uri());
+  ASSERT_TRUE(a.open() && b.open()) << a.open_error() << " " << b.open_error();
+
+  EXPECT_EQ(a.Status(TAMRIX_IOCTL_CREATE, 0), TAMRIX_DRV_OK);
+  EXPECT_EQ(b.Status(TAMRIX_IOCTL_CREATE, 0), TAMRIX_DRV_BAD_SLOT) << "claims are system-wide";
+  RequestBlock any = DeviceHandle::For(16);
+  ASSERT_EQ(b.Send(TAMRIX_IOCTL_CREATE, any), 0u);
+  EXPECT_EQ(any.U16(TAMRIX_OFS_ASSIGNED_SLOT), 1) << "the lowest free board";
+
+  // Every request of b for a's slot is answered as for a slot not open.
+  EXPECT_EQ(a.Status(TAMRIX_IOCTL_START, 0), TAMRIX_DRV_START_FAILED) << "a's own slot, no mode";
+  for (const DWORD code : {TAMRIX_IOCTL_STOP, TAMRIX_IOCTL_SAMPLING_STATUS,
+                           TAMRIX_IOCTL_EXTERNAL_INPUTS, TAMRIX_IOCTL_CLOSE}) {
+    EXPECT_EQ(b.Status(code, 0), TAMRIX_DRV_BAD_SLOT) << std::hex << code;
+  }
+  RequestBlock resources = DeviceHandle::For(0);
+  resources.PutU16(TAMRIX_RES_NUM_IO_PORTS, 7);
+  ASSERT_EQ(b.Send(TAMRIX_IOCTL_RESOURCES, resources), 0u);
+  EXPECT_EQ(resources.U16(TAMRIX_OFS_STATUS), TAMRIX_DRV_BAD_SLOT);
+  EXPECT_EQ(resources.U16(TAMRIX_RES_NUM_IO_PORTS), 0) << "nothing of a's board";
+  EXPECT_EQ(a.Status(TAMRIX_IOCTL_SAMPLING_STATUS, 0), TAMRIX_DRV_OK) << "b's Close did not land";
+
+  // Who holds it, as tamrix-cli list asks.
+  RequestBlock holder = DeviceHandle::For(0);
+  ASSERT_EQ(b.Send(TAMRIX_IOCTL_HOLDER, holder), 0u);
+  EXPECT_EQ(holder.U16(TAMRIX_OFS_STATUS), TAMRIX_DRV_OK);
+  EXPECT_EQ(holder.U32(TAMRIX_HOLDER_OFS_PID), static_cast<std::uint32_t>(getpid()));
+  EXPECT_NE(holder.bytes[TAMRIX_HOLDER_OFS_USER], 0);
+  EXPECT_EQ(a.Status(TAMRIX_IOCTL_HOLDER, 0), TAMRIX_DRV_BAD_SLOT) << "not held by another";
+
+  EXPECT_EQ(a.Status(TAMRIX_IOCTL_CLOSE, 0), TAMRIX_DRV_OK);
+  EXPECT_EQ(b.Status(TAMRIX_IOCTL_CREATE, 0), TAMRIX_DRV_OK) << "closed, free for b";
+
+  // The driver in the process knows no service requests.
+  DeviceHandle module("module:");
+  RequestBlock block = DeviceHandle::For(0);
+  EXPECT_EQ(module.Send(TAMRIX_IOCTL_HOLDER, block), TMX_ERROR_INVALID_FUNCTION);
+}
+
+TEST(Service, ASecondProgramIsRefusedTheBoardAndAKilledOneGivesItBack) {
+  ServiceProcess service;
+  ASSERT_TRUE(service.running()) << service.Log();
+  const std::string errors = service.folder() + "/cli.err";
+  const pid_t first = SpawnCli(service.unix_uri(), tamrix::testing::kEndlessRead, service.folder() + "/first.err");
+  ASSERT_GT(first, 0);
+  DeviceHandle probe(service.unix_uri());
+  ASSERT_TRUE(probe.open());
+  ASSERT_TRUE(Eventually([&] { return probe.Status(TAMRIX_IOCTL_HOLDER, 0) == TAMRIX_DRV_OK; }))
+      << service.Log();
+
+  const pid_t second = SpawnCli(service.unix_uri(), tamrix::testing::kEndlessRead, errors);
+  EXPECT_EQ(ExitCode(second), 1);
+  EXPECT_NE(FileText(errors).find("TAMRIX_ERR_SLOT"), std::string::npos) << FileText(errors);
+
+  kill(first, SIGKILL);
+  ExitCode(first);
+  EXPECT_TRUE(Eventually([&] { return probe.Status(TAMRIX_IOCTL_CREATE, 0) == TAMRIX_DRV_OK; }))
+      << service.Log();
+  EXPECT_TRUE(service.LogShows("1 slot(s) given back")) << service.Log();
+}
+
+TEST(Service, AServiceThatStopsOrDiesFailsTheNextRequestAndALaterOpenReconnects) {
+  auto service = std::make_unique<ServiceProcess>();
+  ASSERT_TRUE(service->running()) << service->Log();
+  DeviceHandle handle(service->unix_uri());
+  ASSERT_TRUE(handle.open());
+  ASSERT_EQ(handle.Status(TAMRIX_IOCTL_CREATE, 2), TAMRIX_DRV_OK);
+
+  service->Signal(SIGSTOP);
+  RequestBlock block = DeviceHandle::For(2);
+  EXPECT_EQ(handle.Send(TAMRIX_IOCTL_SAMPLING_STATUS, block), TMX_ERROR_SEM_TIMEOUT);
+  service->Kill();
+  EXPECT_EQ(handle.Send(TAMRIX_IOCTL_SAMPLING_STATUS, block), TMX_ERROR_DEV_NOT_EXIST);
+  const std::string gone = service->unix_uri();
+  DeviceHandle refused(gone);
+  EXPECT_FALSE(refused.open());
+  EXPECT_EQ(refused.open_error(), TMX_ERROR_DEV_NOT_EXIST);
+  EXPECT_EQ(tmx_device_open_error(TAMRIX_DEVICE_NAME), TMX_ERROR_DEV_NOT_EXIST);
+
+  service = std::make_unique<ServiceProcess>();
+  DeviceHandle again(service->unix_uri());
+  ASSERT_TRUE(again.open()) << again.open_error();
+  EXPECT_EQ(again.Status(TAMRIX_IOCTL_CREATE, 2), TAMRIX_DRV_OK) << "a new driver, slot free";
+}
+
+TEST(Service, NotificationsReachTheClientsWindowInPostingOrder) {
+  ServiceProcess service;
+  ASSERT_TRUE(service.running()) << service.Log();
+  DeviceHandle handle(service.unix_uri());
+  ASSERT_TRUE(handle.open());
+  const std::uint32_t window = tmx_window_create();
+  ASSERT_EQ(handle.Status(TAMRIX_IOCTL_CREATE, 1, window), TAMRIX_DRV_OK);
+  // Mode 3, channel 0, a 256-word buffer at 2 us: it fills and overflows.
+  RequestBlock mode = DeviceHandle::For(1);
+  mode.PutU16(TAMRIX_OFS_TIMER1_LOW, 40);
+  mode.PutU16(TAMRIX_OFS_MODE, 3);
+  mode.PutU32(TAMRIX_OFS_BUFFER_WORDS, 256);
+  ASSERT_EQ(handle.Send(TAMRIX_IOCTL_SET_MODE, mode), 0u);
+  ASSERT_EQ(mode.U16(TAMRIX_OFS_STATUS), TAMRIX_DRV_OK);
+  ASSERT_EQ(handle.Status(TAMRIX_IOCTL_START, 1), TAMRIX_DRV_OK);
+
+  std::vector<std::uint32_t> seen;
+  std::uint32_t message = 0;
+  std::uint32_t wparam = 0;
+  while (seen.size() < 3 && tmx_window_wait(window, 5000, &message, &wparam, nullptr) == 1) {
+    seen.push_back(message);
+    if (message == TAMRIX_MSG_BUFF_OVERFLOW) {
+      EXPECT_EQ(wparam, 256u) << "parameters pass too";
+    }
+  }
+  EXPECT_EQ(seen, (std::vector<std::uint32_t>{TAMRIX_MSG_BUFF_HALF_FULL, TAMRIX_MSG_BUFF_FULL,
+                                              TAMRIX_MSG_BUFF_OVERFLOW}));
+  EXPECT_EQ(handle.Status(TAMRIX_IOCTL_CLOSE, 1), TAMRIX_DRV_OK);
+  tmx_window_destroy(window);
+}
+
+}  // namespace
