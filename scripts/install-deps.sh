@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libfltk1.3-dev fonts-ipafont-gothic
+  libgrpc++-dev protobuf-compiler-grpc libprotobuf-dev protobuf-compiler
 )
 if [ "${1:-test}" = test ]; then
   packages+=(
@@ -15,6 +16,7 @@ if [ "${1:-test}" = test ]; then
     clang libclang-rt-14-dev
     dpkg-dev fakeroot binutils
     python3-numpy python3-pytest
+    openssl
   )
 fi
 

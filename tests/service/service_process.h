@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -132,6 +133,45 @@ class ServiceProcess {
   std::mutex mutex_;
   std::string log_;
   std::thread reader_;
+};
+
+// A service on its socket and on a loopback TLS port, with fresh test
+// certificates (make_certificates.sh) in a folder of its own: clients get in
+// with the token or with a certificate of the CA "ca".
+class TlsService {
+ public:
+  TlsService() {
+    char folder[] = "/tmp/tamrixd-certs-XXXXXX";
+    certificates_ = mkdtemp(folder);
+    made_ = std::system(("sh " TAMRIX_CERTIFICATE_SCRIPT " " + certificates_).c_str()) == 0;
+    if (made_) {
+      service_ = std::make_unique<ServiceProcess>(
+          std::vector<std::string>{"--tls-cert", File("server.pem"), "--tls-key",
+                                   File("server.key"), "--tls-client-ca", File("ca.pem"),
+                                   "--token-file", File("token")},
+          true);
+    }
+  }
+  ~TlsService() {
+    service_.reset();
+    std::filesystem::remove_all(certificates_);
+  }
+  TlsService(const TlsService &) = delete;
+  TlsService &operator=(const TlsService &) = delete;
+
+  bool running() const { return service_ && service_->running(); }
+  ServiceProcess &service() { return *service_; }
+  std::string File(const std::string &name) const { return certificates_ + "/" + name; }
+  // The service's TLS address, trusting its CA, with more of the query.
+  std::string Uri(const std::string &query = "") const {
+    return "tls://127.0.0.1:" + std::to_string(service_->port()) + "?ca=" + File("ca.pem") +
+           query;
+  }
+
+ private:
+  std::string certificates_;
+  bool made_ = false;
+  std::unique_ptr<ServiceProcess> service_;
 };
 
 }  // namespace tamrix::testing

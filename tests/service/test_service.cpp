@@ -143,4 +143,33 @@ TEST(Service, NotificationsReachTheClientsWindowInPostingOrder) {
   tmx_window_destroy(window);
 }
 
+TEST(ServiceTls, OnlyClientsWithTheTokenOrATrustedCertificateGetIn) {
+  tamrix::testing::TlsService tls;
+  ASSERT_TRUE(tls.running()) << "openssl and tamrixd";
+  {
+    DeviceHandle with_token(tls.Uri("&token=" + tls.File("token")));
+    ASSERT_TRUE(with_token.open()) << with_token.open_error() << tls.service().Log();
+    EXPECT_EQ(with_token.Status(TAMRIX_IOCTL_CREATE, 5), TAMRIX_DRV_OK);
+    DeviceHandle with_certificate(
+        tls.Uri("&cert=" + tls.File("client.pem") + "&key=" + tls.File("client.key")));
+    ASSERT_TRUE(with_certificate.open()) << with_certificate.open_error();
+    EXPECT_EQ(with_certificate.Status(TAMRIX_IOCTL_CREATE, 5), TAMRIX_DRV_BAD_SLOT) << "shared";
+  }
+  const std::string log_before = tls.service().Log();
+  // No credentials, a wrong token: the service refuses. A certificate of
+  // another CA: the handshake fails, as with a service out of reach.
+  for (const auto &[query, code] :
+       {std::pair{std::string(), TMX_ERROR_ACCESS_DENIED},
+        std::pair{"&token=" + tls.File("wrong-token"), TMX_ERROR_ACCESS_DENIED},
+        std::pair{"&cert=" + tls.File("rogue-client.pem") + "&key=" + tls.File("rogue-client.key"),
+                  TMX_ERROR_DEV_NOT_EXIST}}) {
+    DeviceHandle refused(tls.Uri(query));
+    EXPECT_FALSE(refused.open()) << query;
+    EXPECT_EQ(refused.open_error(), code) << query;
+  }
+  EXPECT_TRUE(tls.service().LogShows("refused a session")) << tls.service().Log();
+  const std::string log = tls.service().Log();
+  EXPECT_EQ(log.find("started", log_before.size()), std::string::npos) << log;
+}
+
 }  // namespace

@@ -106,4 +106,20 @@ TEST(ServiceWire, AHandMadeClientGetsNothingItWasNotGiven) {
   ExitCode(holder);
 }
 
+TEST(ServiceWire, PlainTcpIsRefusedBeforeAnythingReachesTheDriver) {
+  tamrix::testing::TlsService tls;
+  ASSERT_TRUE(tls.running()) << "openssl and tamrixd";
+  auto stub = v1::Device::NewStub(grpc::CreateChannel(
+      "127.0.0.1:" + std::to_string(tls.service().port()), grpc::InsecureChannelCredentials()));
+  grpc::ClientContext context;
+  context.set_deadline(std::chrono::system_clock::now() + 5s);
+  v1::OpenSessionRequest open;
+  open.set_device("TAMRIX.VXD");
+  auto stream = stub->OpenSession(&context, open);
+  v1::SessionEvent event;
+  EXPECT_FALSE(stream->Read(&event));
+  EXPECT_FALSE(stream->Finish().ok());
+  EXPECT_EQ(tls.service().Log().find("started"), std::string::npos) << tls.service().Log();
+}
+
 }  // namespace
