@@ -21,9 +21,10 @@ namespace tamrix::testing {
 inline const std::vector<std::string> kEndlessRead = {
     "read", "0", "--channels", "0-3", "--mode", "3", "--period-us", "1000", "--count", "100000000"};
 
-// tamrix-cli against the service, its standard error into `errors`.
+// tamrix-cli against the service, its standard error into `errors`, its
+// output into `output`.
 inline pid_t SpawnCli(const std::string &uri, std::vector<std::string> arguments,
-               const std::string &errors) {
+                      const std::string &errors, const std::string &output = "/dev/null") {
   setenv("TAMRIX_DEVICE", uri.c_str(), 1);
   arguments.insert(arguments.begin(), TAMRIX_CLI_PROGRAM);
   std::vector<char *> argv;
@@ -31,7 +32,8 @@ inline pid_t SpawnCli(const std::string &uri, std::vector<std::string> arguments
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = -1;

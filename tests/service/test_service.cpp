@@ -80,6 +80,11 @@ TEST(Service, ASecondProgramIsRefusedTheBoardAndAKilledOneGivesItBack) {
   const pid_t second = SpawnCli(service.unix_uri(), tamrix::testing::kEndlessRead, errors);
   EXPECT_EQ(ExitCode(second), 1);
   EXPECT_NE(FileText(errors).find("TAMRIX_ERR_SLOT"), std::string::npos) << FileText(errors);
+  const std::string listed = service.folder() + "/list.out";
+  EXPECT_EQ(ExitCode(SpawnCli(service.unix_uri(), {"list"}, errors, listed)), 0) << FileText(errors);
+  EXPECT_NE(FileText(listed).find("slot 0  in use by "), std::string::npos) << FileText(listed);
+  EXPECT_NE(FileText(listed).find("(pid " + std::to_string(first) + " on "), std::string::npos);
+  EXPECT_NE(FileText(listed).find("slot 1  driver"), std::string::npos) << "free boards as before";
 
   kill(first, SIGKILL);
   ExitCode(first);
