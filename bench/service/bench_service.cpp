@@ -1,0 +1,233 @@
+// Requests through the board service, each beside a bare gRPC call of the
+// same size on the same address in the same run:
+// - StopSampling through library, device layer, Unix socket, tamrixd and
+//   driver, against the service's Echo (no session, no driver) carrying the
+//   same session id and 290-byte block;
+// - GetData of 65,536 words through the device layer over TLS on loopback,
+//   against an Echo carrying the same 128 KiB both ways.
+// Each benchmark times every call and reports the median and the 99th
+// percentile as counters (microseconds).
+//
+// The bare calls go through gRPC's generic stub with the request encoded
+// here: the program holds no generated message code, which the forwarding
+// module it loads holds already.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <grpcpp/generic/generic_stub.h>
+#include <grpcpp/grpcpp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "request_block.h"
+#include "service_process.h"
+#include "tamrix.h"
+#include "tamrix_platform/device.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tamrix::testing::TlsService;
+
+std::string FileText(const std::string &path) {
+  std::ifstream file(path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Times one call per iteration; median and 99th percentile as counters.
+template <typename Call>
+void TimeEach(benchmark::State &state, Call call) {
+  std::vector<double> micros;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    if (!call()) {
+      state.SkipWithError("the call failed");
+      return;
+    }
+    micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  std::sort(micros.begin(), micros.end());
+  state.counters["median_us"] = micros[micros.size() / 2];
+  state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
+}
+
+// A ControlRequest in protobuf's wire form: bytes fields 1, 3, 4 and varint
+// fields 2, 5 (tamrix_device.proto).
+void Varint(std::string &out, std::uint64_t value) {
+  do {
+    out += static_cast<char>((value & 0x7F) | (value > 0x7F ? 0x80 : 0));
+    value >>= 7;
+  } while (value != 0);
+}
+void Bytes(std::string &out, int field, const std::string &bytes) {
+  Varint(out, static_cast<std::uint64_t>(field) << 3 | 2);
+  Varint(out, bytes.size());
+  out += bytes;
+}
+grpc::ByteBuffer ControlRequest(std::uint32_t code, std::size_t out_size, std::size_t in_size) {
+  std::string wire;
+  Bytes(wire, 1, std::string(16, 's'));
+  Varint(wire, 2 << 3);
+  Varint(wire, code);
+  Bytes(wire, 3, std::string(out_size, '\0'));
+  if (in_size > 0) {
+    Bytes(wire, 4, std::string(in_size, '\0'));
+    Varint(wire, 5 << 3);
+    Varint(wire, in_size);
+  }
+  grpc::Slice slice(wire);
+  return grpc::ByteBuffer(&slice, 1);
+}
+
+class BareEcho {
+ public:
+  BareEcho(const std::shared_ptr<grpc::Channel> &channel, std::string token = "")
+      : stub_(channel), token_(std::move(token)) {}
+  bool Call(const grpc::ByteBuffer &request) {
+    grpc::ClientContext context;
+    context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(2));
+    if (!token_.empty()) context.AddMetadata("authorization", "Bearer " + token_);
+    auto call = stub_.PrepareUnaryCall(&context, "/tamrix.device.v1.Device/Echo", request, &queue_);
+    call->StartCall();
+    grpc::ByteBuffer reply;
+    grpc::Status status;
+    call->Finish(&reply, &status, this);
+    void *tag = nullptr;
+    bool ok = false;
+    return queue_.Next(&tag, &ok) && ok && status.ok() && reply.Length() > request.Length() / 2;
+  }
+
+ private:
+  grpc::GenericStub stub_;
+  std::string token_;
+  grpc::CompletionQueue queue_;
+};
+
+// The service, the library loaded against it with slot 0 open, and a TLS
+// handle with slot 1 sampling; made once for every benchmark.
+struct Setup {
+  Setup() {
+    if (!tls.running()) return;
+    setenv("TAMRIX_DEVICE", tls.service().unix_uri().c_str(), 1);
+    library = dlopen(TAMRIX_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return;
+    auto create = reinterpret_cast<decltype(&TamrixCreate)>(dlsym(library, "TamrixCreate"));
+    stop = reinterpret_cast<decltype(&TamrixStopSampling)>(dlsym(library, "TamrixStopSampling"));
+    std::uint16_t slot = 0;
+    if (create == nullptr || stop == nullptr || create(&slot, 0, nullptr) != 1) stop = nullptr;
+
+    setenv("TAMRIX_DEVICE", tls.Uri("&token=" + tls.File("token")).c_str(), 1);
+    remote = tmx_create_file(TAMRIX_DEVICE_NAME, 0, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (remote == INVALID_HANDLE_VALUE || Send(TAMRIX_IOCTL_CREATE, 1) != 0) return;
+    // Slot 1: all sixteen channels at 2 us into a 262,144-word buffer.
+    tamrix::RequestBlock mode = Block(1);
+    mode.PutU16(TAMRIX_OFS_TIMER1_LOW, 40);
+    mode.PutU16(TAMRIX_OFS_CH_LAST, 15);
+    mode.PutU16(TAMRIX_OFS_MODE, 3);
+    mode.PutU32(TAMRIX_OFS_BUFFER_WORDS, 262144);
+    DWORD returned = 0;
+    tls_ready = tmx_device_io_control(remote, TAMRIX_IOCTL_SET_MODE, nullptr, 0,
+                                      mode.bytes.data(), TAMRIX_BLOCK_SIZE, &returned, nullptr) &&
+                Send(TAMRIX_IOCTL_START, 1) == 0;
+  }
+  static tamrix::RequestBlock Block(std::uint16_t slot) {
+    tamrix::RequestBlock block{};
+    block.PutU16(TAMRIX_OFS_SLOT, slot);
+    return block;
+  }
+  // The driver's status word, 0xFFFF when not carried out.
+  std::uint32_t Send(DWORD code, std::uint16_t slot, void *in = nullptr, DWORD in_size = 0,
+                     std::uint32_t count = 0, std::uint32_t *waiting = nullptr) const {
+    tamrix::RequestBlock block = Block(slot);
+    block.PutU32(TAMRIX_OFS_DATA_COUNT, count);
+    DWORD returned = 0;
+    if (!tmx_device_io_control(remote, code, in, in_size, block.bytes.data(), TAMRIX_BLOCK_SIZE,
+                               &returned, nullptr)) {
+      return 0xFFFF;
+    }
+    if (waiting != nullptr) *waiting = block.U32(TAMRIX_OFS_NUM_DATA);
+    return block.U16(TAMRIX_OFS_STATUS);
+  }
+
+  TlsService tls;
+  void *library = nullptr;
+  decltype(&TamrixStopSampling) stop = nullptr;
+  HANDLE remote = INVALID_HANDLE_VALUE;
+  bool tls_ready = false;
+};
+
+Setup &Shared() {
+  static Setup *setup = new Setup;  // the service outlives every benchmark
+  return *setup;
+}
+
+void BM_StopSamplingThroughService(benchmark::State &state) {
+  Setup &setup = Shared();
+  if (setup.stop == nullptr) return state.SkipWithError("no service or library");
+  TimeEach(state, [&] { return setup.stop(0) == 1; });
+}
+BENCHMARK(BM_StopSamplingThroughService)->Iterations(20000)->UseRealTime();
+
+void BM_BareUnaryCallOfTheSameSize(benchmark::State &state) {
+  Setup &setup = Shared();
+  if (!setup.tls.running()) return state.SkipWithError("no service");
+  BareEcho echo(grpc::CreateChannel(setup.tls.service().unix_uri(),
+                                    grpc::InsecureChannelCredentials()));
+  const grpc::ByteBuffer request = ControlRequest(TAMRIX_IOCTL_STOP, TAMRIX_BLOCK_SIZE, 0);
+  TimeEach(state, [&] { return echo.Call(request); });
+}
+BENCHMARK(BM_BareUnaryCallOfTheSameSize)->Iterations(20000)->UseRealTime();
+
+constexpr std::uint32_t kWords = 65536;
+
+void BM_GetData65536WordsOverTls(benchmark::State &state) {
+  Setup &setup = Shared();
+  if (!setup.tls_ready) return state.SkipWithError("no TLS session");
+  std::vector<std::uint16_t> words(kWords);
+  std::vector<double> micros;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::uint32_t waiting = 0;
+    while (setup.Send(TAMRIX_IOCTL_SAMPLING_STATUS, 1, nullptr, 0, 0, &waiting) == 0 &&
+           waiting < kWords) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    if (setup.Send(TAMRIX_IOCTL_GET_DATA, 1, words.data(), 2 * kWords, kWords) != 0) {
+      return state.SkipWithError("GetData failed");
+    }
+    micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  std::sort(micros.begin(), micros.end());
+  state.counters["median_us"] = micros[micros.size() / 2];
+  state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
+}
+BENCHMARK(BM_GetData65536WordsOverTls)->Iterations(30)->UseRealTime();
+
+void BM_BareTlsCallOfTheSameSize(benchmark::State &state) {
+  Setup &setup = Shared();
+  if (!setup.tls.running()) return state.SkipWithError("no service");
+  grpc::SslCredentialsOptions options;
+  options.pem_root_certs = FileText(setup.tls.File("ca.pem"));
+  std::string token = FileText(setup.tls.File("token"));
+  token.resize(token.find('\n'));
+  BareEcho echo(grpc::CreateChannel("127.0.0.1:" + std::to_string(setup.tls.service().port()),
+                                    grpc::SslCredentials(options)),
+                token);
+  const grpc::ByteBuffer request = ControlRequest(TAMRIX_IOCTL_GET_DATA, TAMRIX_BLOCK_SIZE,
+                                                  2 * kWords);
+  TimeEach(state, [&] { return echo.Call(request); });
+}
+BENCHMARK(BM_BareTlsCallOfTheSameSize)->Iterations(300)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
