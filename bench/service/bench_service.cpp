@@ -20,8 +20,8 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "request_block.h"
@@ -133,8 +133,8 @@ struct Setup {
     mode.PutU16(TAMRIX_OFS_MODE, 3);
     mode.PutU32(TAMRIX_OFS_BUFFER_WORDS, 262144);
     DWORD returned = 0;
-    tls_ready = tmx_device_io_control(remote, TAMRIX_IOCTL_SET_MODE, nullptr, 0,
-                                      mode.bytes.data(), TAMRIX_BLOCK_SIZE, &returned, nullptr) &&
+    tls_ready = tmx_device_io_control(remote, TAMRIX_IOCTL_SET_MODE, nullptr, 0, mode.bytes.data(),
+                                      TAMRIX_BLOCK_SIZE, &returned, nullptr) &&
                 Send(TAMRIX_IOCTL_START, 1) == 0;
   }
   static tamrix::RequestBlock Block(std::uint16_t slot) {
@@ -178,8 +178,8 @@ BENCHMARK(BM_StopSamplingThroughService)->Iterations(20000)->UseRealTime();
 void BM_BareUnaryCallOfTheSameSize(benchmark::State &state) {
   Setup &setup = Shared();
   if (!setup.tls.running()) return state.SkipWithError("no service");
-  BareEcho echo(grpc::CreateChannel(setup.tls.service().unix_uri(),
-                                    grpc::InsecureChannelCredentials()));
+  BareEcho echo(
+      grpc::CreateChannel(setup.tls.service().unix_uri(), grpc::InsecureChannelCredentials()));
   const grpc::ByteBuffer request = ControlRequest(TAMRIX_IOCTL_STOP, TAMRIX_BLOCK_SIZE, 0);
   TimeEach(state, [&] { return echo.Call(request); });
 }
@@ -222,8 +222,8 @@ void BM_BareTlsCallOfTheSameSize(benchmark::State &state) {
   BareEcho echo(grpc::CreateChannel("127.0.0.1:" + std::to_string(setup.tls.service().port()),
                                     grpc::SslCredentials(options)),
                 token);
-  const grpc::ByteBuffer request = ControlRequest(TAMRIX_IOCTL_GET_DATA, TAMRIX_BLOCK_SIZE,
-                                                  2 * kWords);
+  const grpc::ByteBuffer request =
+      ControlRequest(TAMRIX_IOCTL_GET_DATA, TAMRIX_BLOCK_SIZE, 2 * kWords);
   TimeEach(state, [&] { return echo.Call(request); });
 }
 BENCHMARK(BM_BareTlsCallOfTheSameSize)->Iterations(300)->UseRealTime();

@@ -108,8 +108,7 @@ const tmx_remote_client *RemoteClient(DWORD &error) {
   static const tmx_remote_client *client = nullptr;
   std::lock_guard lock(mutex);
   if (client != nullptr) return client;
-  const std::string path =
-      tmx::platform::PrivateModuleDirectory() + "/" + TMX_REMOTE_MODULE_FILE;
+  const std::string path = tmx::platform::PrivateModuleDirectory() + "/" + TMX_REMOTE_MODULE_FILE;
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     error = ERROR_FILE_NOT_FOUND;
@@ -130,8 +129,7 @@ const tmx_remote_client *RemoteClient(DWORD &error) {
   return client;
 }
 
-std::shared_ptr<Endpoint> Connect(const std::string &uri, const std::string &device,
-                                  DWORD &error) {
+std::shared_ptr<Endpoint> Connect(const std::string &uri, const std::string &device, DWORD &error) {
   const tmx_remote_client *client = RemoteClient(error);
   if (client == nullptr) return nullptr;
   void *session = client->connect(uri.c_str(), device.c_str(), &kHostServices, &error);

@@ -27,9 +27,7 @@ std::string ConfiguredUri() {
   return {};
 }
 
-bool StartsWith(const std::string &text, const char *prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
+bool StartsWith(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
 
 }  // namespace
 

@@ -85,7 +85,9 @@ bool SameSecret(const std::string &given, const std::string &secret) {
 
 DeviceService::DeviceService(HANDLE driver, std::string device, AccessRules rules,
                              std::size_t max_sessions)
-    : driver_(driver), device_(Upper(std::move(device))), rules_(std::move(rules)),
+    : driver_(driver),
+      device_(Upper(std::move(device))),
+      rules_(std::move(rules)),
       sessions_(max_sessions) {}
 
 grpc::Status DeviceService::Authorise(grpc::ServerContext *context, const char *call) const {
@@ -119,8 +121,8 @@ grpc::Status DeviceService::OpenSession(grpc::ServerContext *context,
   const bool may_control = rules_.control_token.empty()
                                ? FromUnixSocket(*context)
                                : SameSecret(request->control_token(), rules_.control_token);
-  std::shared_ptr<Session> session = sessions_.Add(
-      Holder{request->user(), request->pid(), request->host()}, may_control);
+  std::shared_ptr<Session> session =
+      sessions_.Add(Holder{request->user(), request->pid(), request->host()}, may_control);
   if (!session) {
     Log("refused a session from " + context->peer() + ": too many sessions");
     return {grpc::StatusCode::RESOURCE_EXHAUSTED, "the service holds its most sessions"};
@@ -164,8 +166,8 @@ void DeviceService::End(const std::shared_ptr<Session> &session) {
   Log(Describe(*session) + " ended, " + std::to_string(given_back) + " slot(s) given back");
 }
 
-tmx_dword DeviceService::Forward(tmx_dword code, void *out, std::size_t out_size,
-                                 std::string *in, tmx_dword in_size, tmx_dword &returned) const {
+tmx_dword DeviceService::Forward(tmx_dword code, void *out, std::size_t out_size, std::string *in,
+                                 tmx_dword in_size, tmx_dword &returned) const {
   const BOOL done =
       tmx_device_io_control(driver_, code, in != nullptr ? in->data() : nullptr, in_size, out,
                             static_cast<DWORD>(out_size), &returned, nullptr);
@@ -180,8 +182,8 @@ tmx_dword DeviceService::Create(const std::shared_ptr<Session> &session, Request
   const std::uint32_t window = session->WindowFor(client_window);
   if (window == 0 && client_window != 0) return TMX_ERROR_NOT_ENOUGH_MEMORY;
   block.PutU32(TAMRIX_OFS_WINDOW, window);
-  const tmx_dword error = Forward(TAMRIX_IOCTL_CREATE, block.bytes.data(), TAMRIX_BLOCK_SIZE, in,
-                                  in_size, returned);
+  const tmx_dword error =
+      Forward(TAMRIX_IOCTL_CREATE, block.bytes.data(), TAMRIX_BLOCK_SIZE, in, in_size, returned);
   block.PutU32(TAMRIX_OFS_WINDOW, client_window);
   if (error == TMX_ERROR_SUCCESS && block.U16(TAMRIX_OFS_STATUS) == TAMRIX_DRV_OK) {
     const std::uint16_t slot = block.U16(TAMRIX_OFS_ASSIGNED_SLOT);
@@ -224,8 +226,8 @@ void DeviceService::AnswerHolder(const Session &session, RequestBlock &block,
   returned = TAMRIX_BLOCK_SIZE;
 }
 
-grpc::Status DeviceService::Control(grpc::ServerContext *context,
-                                    const v1::ControlRequest *request, v1::ControlReply *reply) {
+grpc::Status DeviceService::Control(grpc::ServerContext *context, const v1::ControlRequest *request,
+                                    v1::ControlReply *reply) {
   if (grpc::Status refused = Authorise(context, "a request"); !refused.ok()) return refused;
   const std::shared_ptr<Session> session = sessions_.Find(request->session_id());
   if (!session) return {grpc::StatusCode::NOT_FOUND, "no such session"};
@@ -262,8 +264,8 @@ grpc::Status DeviceService::Control(grpc::ServerContext *context,
       std::shared_lock lock(slots_mutex_);
       AnswerHolder(*session, block, returned);
     } else {
-      error = code == TAMRIX_IOCTL_HOLDER ? TMX_ERROR_INSUFFICIENT_BUFFER
-                                          : TMX_ERROR_INVALID_FUNCTION;
+      error =
+          code == TAMRIX_IOCTL_HOLDER ? TMX_ERROR_INSUFFICIENT_BUFFER : TMX_ERROR_INVALID_FUNCTION;
     }
   } else if (code == TAMRIX_IOCTL_CREATE && whole_block) {
     std::unique_lock lock(slots_mutex_);
@@ -275,8 +277,8 @@ grpc::Status DeviceService::Control(grpc::ServerContext *context,
     std::shared_lock lock(slots_mutex_);
     error = OnSlot(*session, code, block, in_data, in_size, returned);
   } else {
-    error = Forward(code, out.empty() ? nullptr : out.data(), out.size(), in_data, in_size,
-                    returned);
+    error =
+        Forward(code, out.empty() ? nullptr : out.data(), out.size(), in_data, in_size, returned);
     if (whole_block) std::copy_n(out.begin(), TAMRIX_BLOCK_SIZE, block.bytes.begin());
   }
 

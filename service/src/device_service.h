@@ -14,9 +14,9 @@ namespace tamrix::service {
 
 // Who may do what, from the command line.
 struct AccessRules {
-  std::string token;          // bearer token for TCP clients; empty: none accepted
+  std::string token;                 // bearer token for TCP clients; empty: none accepted
   bool client_certificates = false;  // TCP clients with a trusted certificate pass
-  std::string control_token;  // empty: Unix socket sessions may control the simulator
+  std::string control_token;         // empty: Unix socket sessions may control the simulator
 };
 
 // The driver, opened once through the device layer, served to every session.
@@ -33,8 +33,7 @@ class DeviceService final : public tamrix::device::v1::Device::Service {
   grpc::Status ListSlots(grpc::ServerContext *context,
                          const tamrix::device::v1::ListSlotsRequest *request,
                          tamrix::device::v1::ListSlotsReply *reply) override;
-  grpc::Status Echo(grpc::ServerContext *context,
-                    const tamrix::device::v1::ControlRequest *request,
+  grpc::Status Echo(grpc::ServerContext *context, const tamrix::device::v1::ControlRequest *request,
                     tamrix::device::v1::ControlReply *reply) override;
 
  private:

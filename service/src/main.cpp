@@ -28,8 +28,7 @@ constexpr const char *kDevice = &TAMRIX_DEVICE_NAME[4];
 HANDLE OpenDriver(const Options &options) {
   setenv("TAMRIX_DEVICE", ("module:" + options.driver).c_str(), 1);
   if (!options.scenario.empty()) setenv("TAMRIX_SIM_SCENARIO", options.scenario.c_str(), 1);
-  HANDLE driver =
-      tmx_create_file(TAMRIX_DEVICE_NAME, 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE driver = tmx_create_file(TAMRIX_DEVICE_NAME, 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (driver == INVALID_HANDLE_VALUE) {
     const DWORD code = tmx_device_open_error(TAMRIX_DEVICE_NAME);
     const char *text = tmx_error_text(code);

@@ -40,7 +40,8 @@ std::optional<Options> ParseOptions(int argc, char **argv, std::string &error) {
   for (int i = 1; i < argc; ++i) {
     std::string name = argv[i];
     std::optional<std::string> value;
-    if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+    if (const auto equals = name.find('=');
+        name.rfind("--", 0) == 0 && equals != std::string::npos) {
       value = name.substr(equals + 1);
       name.resize(equals);
     }

@@ -18,7 +18,7 @@ void *Connect(const char *uri, const char *device, const tmx_host_services *host
 tmx_dword Control(void *session, tmx_dword code, void *in_buffer, tmx_dword in_size,
                   void *out_buffer, tmx_dword out_size, tmx_dword *bytes_returned) {
   return static_cast<RemoteSession *>(session)->Control(code, in_buffer, in_size, out_buffer,
-                                                         out_size, bytes_returned);
+                                                        out_size, bytes_returned);
 }
 
 void Disconnect(void *session) { delete static_cast<RemoteSession *>(session); }

@@ -75,8 +75,8 @@ std::unique_ptr<RemoteSession> RemoteSession::Open(const std::string &uri_text,
   }
   std::string token;
   v1::OpenSessionRequest request;
-  for (const auto &[name, target] : {std::pair{"token", &token},
-                                     std::pair{"control", request.mutable_control_token()}}) {
+  for (const auto &[name, target] :
+       {std::pair{"token", &token}, std::pair{"control", request.mutable_control_token()}}) {
     if (uri->Option(name).empty()) continue;
     std::optional<std::string> read = ReadToken(uri->Option(name));
     if (!read) {
@@ -100,9 +100,8 @@ std::unique_ptr<RemoteSession> RemoteSession::Open(const std::string &uri_text,
   // thread, and this one waits no longer than the deadline.
   session->reader_ = std::thread(&RemoteSession::Read, session.get(), std::move(request));
   std::unique_lock lock(session->mutex_);
-  const bool answered = session->changed_.wait_for(lock, kConnectDeadline, [&] {
-    return session->started_ || session->ended_;
-  });
+  const bool answered = session->changed_.wait_for(
+      lock, kConnectDeadline, [&] { return session->started_ || session->ended_; });
   if (session->started_) return session;
   error = answered ? ErrorOfStatus(session->end_status_) : TMX_ERROR_SEM_TIMEOUT;
   if (error == TMX_ERROR_SUCCESS) error = TMX_ERROR_DEV_NOT_EXIST;  // ended without an id
@@ -119,7 +118,7 @@ void RemoteSession::Authorise(grpc::ClientContext &context) const {
   if (!token_.empty()) context.AddMetadata("authorization", "Bearer " + token_);
 }
 
-void RemoteSession::Read(v1::OpenSessionRequest request) {
+void RemoteSession::Read(const v1::OpenSessionRequest &request) {
   std::unique_ptr<grpc::ClientReader<v1::SessionEvent>> stream =
       stub_->OpenSession(&stream_context_, request);
   v1::SessionEvent event;
@@ -145,8 +144,7 @@ void RemoteSession::Read(v1::OpenSessionRequest request) {
 }
 
 tmx_dword RemoteSession::Control(tmx_dword code, void *in_buffer, tmx_dword in_size,
-                                 void *out_buffer, tmx_dword out_size,
-                                 tmx_dword *bytes_returned) {
+                                 void *out_buffer, tmx_dword out_size, tmx_dword *bytes_returned) {
   // The stream ended: the service closed this session's slots.
   if (!alive_) return TMX_ERROR_DEV_NOT_EXIST;
   if ((in_buffer != nullptr && in_size > kMaxInputBytes) ||
@@ -169,10 +167,12 @@ tmx_dword RemoteSession::Control(tmx_dword code, void *in_buffer, tmx_dword in_s
   if (bytes_returned != nullptr) *bytes_returned = reply.bytes_returned();
   if (reply.error() != TMX_ERROR_SUCCESS) return reply.error();
   if (out_buffer != nullptr) {
-    std::memcpy(out_buffer, reply.out_data().data(), std::min<std::size_t>(out_size, reply.out_data().size()));
+    std::memcpy(out_buffer, reply.out_data().data(),
+                std::min<std::size_t>(out_size, reply.out_data().size()));
   }
   if (in_buffer != nullptr && reply.has_in_data()) {
-    std::memcpy(in_buffer, reply.in_data().data(), std::min<std::size_t>(in_size, reply.in_data().size()));
+    std::memcpy(in_buffer, reply.in_data().data(),
+                std::min<std::size_t>(in_size, reply.in_data().size()));
   }
   return TMX_ERROR_SUCCESS;
 }

@@ -35,7 +35,7 @@ class RemoteSession {
   RemoteSession(std::shared_ptr<grpc::Channel> channel, std::string token,
                 const tmx_host_services *host);
   // The stream, on the reader thread: the session id, then notifications.
-  void Read(tamrix::device::v1::OpenSessionRequest request);
+  void Read(const tamrix::device::v1::OpenSessionRequest &request);
   void Authorise(grpc::ClientContext &context) const;
 
   std::unique_ptr<tamrix::device::v1::Device::Stub> stub_;

@@ -76,7 +76,7 @@ std::optional<std::string> ReadToken(const std::string &path) {
   std::optional<std::string> text = ReadSmallFile(path);
   if (!text) return std::nullopt;
   text->resize(text->find_first_of("\r\n") == std::string::npos ? text->size()
-                                                                  : text->find_first_of("\r\n"));
+                                                                : text->find_first_of("\r\n"));
   if (text->empty()) return std::nullopt;
   return text;
 }

@@ -31,8 +31,8 @@ class DeviceHandle {
   // 0 when the request was carried out, else the platform error code.
   DWORD Send(DWORD code, RequestBlock &block, void *in = nullptr, DWORD in_size = 0) const {
     DWORD returned = 0;
-    return tmx_device_io_control(handle_, code, in, in_size, block.bytes.data(),
-                                 TAMRIX_BLOCK_SIZE, &returned, nullptr)
+    return tmx_device_io_control(handle_, code, in, in_size, block.bytes.data(), TAMRIX_BLOCK_SIZE,
+                                 &returned, nullptr)
                ? 0
                : GetLastError();
   }

@@ -164,8 +164,7 @@ class TlsService {
   std::string File(const std::string &name) const { return certificates_ + "/" + name; }
   // The service's TLS address, trusting its CA, with more of the query.
   std::string Uri(const std::string &query = "") const {
-    return "tls://127.0.0.1:" + std::to_string(service_->port()) + "?ca=" + File("ca.pem") +
-           query;
+    return "tls://127.0.0.1:" + std::to_string(service_->port()) + "?ca=" + File("ca.pem") + query;
   }
 
  private:

@@ -17,10 +17,10 @@ namespace {
 using namespace std::chrono_literals;
 using tamrix::RequestBlock;
 using tamrix::testing::DeviceHandle;
-using tamrix::testing::ServiceProcess;
 using tamrix::testing::Eventually;
 using tamrix::testing::ExitCode;
 using tamrix::testing::FileText;
+using tamrix::testing::ServiceProcess;
 using tamrix::testing::SpawnCli;
 
 TEST(Service, HandlesShareOneDriverAndReachOnlyTheSlotsTheyOpened) {
@@ -70,7 +70,8 @@ TEST(Service, ASecondProgramIsRefusedTheBoardAndAKilledOneGivesItBack) {
   ServiceProcess service;
   ASSERT_TRUE(service.running()) << service.Log();
   const std::string errors = service.folder() + "/cli.err";
-  const pid_t first = SpawnCli(service.unix_uri(), tamrix::testing::kEndlessRead, service.folder() + "/first.err");
+  const pid_t first =
+      SpawnCli(service.unix_uri(), tamrix::testing::kEndlessRead, service.folder() + "/first.err");
   ASSERT_GT(first, 0);
   DeviceHandle probe(service.unix_uri());
   ASSERT_TRUE(probe.open());
@@ -81,7 +82,8 @@ TEST(Service, ASecondProgramIsRefusedTheBoardAndAKilledOneGivesItBack) {
   EXPECT_EQ(ExitCode(second), 1);
   EXPECT_NE(FileText(errors).find("TAMRIX_ERR_SLOT"), std::string::npos) << FileText(errors);
   const std::string listed = service.folder() + "/list.out";
-  EXPECT_EQ(ExitCode(SpawnCli(service.unix_uri(), {"list"}, errors, listed)), 0) << FileText(errors);
+  EXPECT_EQ(ExitCode(SpawnCli(service.unix_uri(), {"list"}, errors, listed)), 0)
+      << FileText(errors);
   EXPECT_NE(FileText(listed).find("slot 0  in use by "), std::string::npos) << FileText(listed);
   EXPECT_NE(FileText(listed).find("(pid " + std::to_string(first) + " on "), std::string::npos);
   EXPECT_NE(FileText(listed).find("slot 1  driver"), std::string::npos) << "free boards as before";
