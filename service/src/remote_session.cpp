@@ -28,9 +28,11 @@ std::string HostName() {
 
 grpc::ChannelArguments ChannelArguments(const ServiceUri &uri) {
   grpc::ChannelArguments arguments;
-  // A service that stops answering ends the stream, as a closed one does.
-  arguments.SetInt(GRPC_ARG_KEEPALIVE_TIME_MS, 1000);
-  arguments.SetInt(GRPC_ARG_KEEPALIVE_TIMEOUT_MS, 1000);
+  // A service that stops answering ends the stream, as a closed one does;
+  // later than a request's deadline, so that a stuck service is reported as
+  // late (ERROR_SEM_TIMEOUT), not as gone.
+  arguments.SetInt(GRPC_ARG_KEEPALIVE_TIME_MS, 2000);
+  arguments.SetInt(GRPC_ARG_KEEPALIVE_TIMEOUT_MS, 3000);
   arguments.SetInt(GRPC_ARG_KEEPALIVE_PERMIT_WITHOUT_CALLS, 1);
   arguments.SetInt(GRPC_ARG_HTTP2_MAX_PINGS_WITHOUT_DATA, 0);
   arguments.SetMaxReceiveMessageSize(static_cast<int>(2 * kMaxInputBytes));

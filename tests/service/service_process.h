@@ -48,7 +48,12 @@ class ServiceProcess {
   std::string unix_uri() const { return "unix:" + socket_; }
   const std::string &folder() const { return folder_; }
   int port() const { return port_; }
-  void Signal(int number) const { kill(pid_, number); }
+  // Returns once the service is stopped: it answers nothing from then on.
+  void Pause() const {
+    kill(pid_, SIGSTOP);
+    int status = 0;
+    waitpid(pid_, &status, WUNTRACED);
+  }
   void Kill() {
     kill(pid_, SIGKILL);
     Reap();

@@ -102,7 +102,7 @@ TEST(Service, AServiceThatStopsOrDiesFailsTheNextRequestAndALaterOpenReconnects)
   ASSERT_TRUE(handle.open());
   ASSERT_EQ(handle.Status(TAMRIX_IOCTL_CREATE, 2), TAMRIX_DRV_OK);
 
-  service->Signal(SIGSTOP);
+  service->Pause();
   RequestBlock block = DeviceHandle::For(2);
   EXPECT_EQ(handle.Send(TAMRIX_IOCTL_SAMPLING_STATUS, block), TMX_ERROR_SEM_TIMEOUT);
   service->Kill();
