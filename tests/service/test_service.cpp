@@ -1,6 +1,7 @@
 // The board service with its clients: programs and handles that share one
 // driver through tamrixd, each with a service of the test's own.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <sstream>
@@ -60,10 +61,30 @@ TEST(Service, HandlesShareOneDriverAndReachOnlyTheSlotsTheyOpened) {
   EXPECT_EQ(a.Status(TAMRIX_IOCTL_CLOSE, 0), TAMRIX_DRV_OK);
   EXPECT_EQ(b.Status(TAMRIX_IOCTL_CREATE, 0), TAMRIX_DRV_OK) << "closed, free for b";
 
-  // The driver in the process knows no service requests.
-  DeviceHandle module("module:");
-  RequestBlock block = DeviceHandle::For(0);
-  EXPECT_EQ(module.Send(TAMRIX_IOCTL_HOLDER, block), TMX_ERROR_INVALID_FUNCTION);
+  struct stat socket_file {};
+  ASSERT_EQ(stat(service.unix_uri().substr(5).c_str(), &socket_file), 0);
+  EXPECT_EQ(socket_file.st_mode & 0777, 0660u);
+}
+
+TEST(Service, TheConfiguredTargetDecidesWhatServesTheDevice) {
+  // The driver in the process, by default or as a file, knows no service
+  // requests; what is not a target is refused.
+  for (const std::string target : {"module:", "module:" TAMRIX_DRIVER_MODULE}) {
+    DeviceHandle module(target);
+    ASSERT_TRUE(module.open()) << target << ": " << module.open_error();
+    RequestBlock block = DeviceHandle::For(0);
+    EXPECT_EQ(module.Send(TAMRIX_IOCTL_HOLDER, block), TMX_ERROR_INVALID_FUNCTION);
+    EXPECT_EQ(module.Send(TAMRIX_IOCTL_VERSION, block), 0u);
+  }
+  EXPECT_EQ(DeviceHandle("module:/no/such/driver.so").open_error(), TMX_ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(DeviceHandle("tcp://127.0.0.1:1").open_error(), TMX_ERROR_PATH_NOT_FOUND);
+
+  ServiceProcess service({"--max-sessions", "1"});
+  ASSERT_TRUE(service.running()) << service.Log();
+  DeviceHandle first(service.unix_uri());
+  ASSERT_TRUE(first.open());
+  EXPECT_EQ(DeviceHandle(service.unix_uri()).open_error(), TMX_ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_TRUE(service.LogShows("too many sessions")) << service.Log();
 }
 
 TEST(Service, ASecondProgramIsRefusedTheBoardAndAKilledOneGivesItBack) {
