@@ -66,6 +66,17 @@ void AnswerNotOpen(tmx_dword code, RequestBlock &block, tmx_dword &returned) {
   returned = TAMRIX_BLOCK_SIZE;
 }
 
+// A holder's name as a client gave it, made safe to log and to show: no
+// control characters, at most what the holder query carries.
+std::string Shown(const std::string &text) {
+  std::string shown;
+  for (const char c : text) {
+    if (shown.size() + 1 >= TAMRIX_HOLDER_TEXT_SIZE) break;
+    shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+  }
+  return shown;
+}
+
 std::string Upper(std::string text) {
   for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
@@ -121,8 +132,8 @@ grpc::Status DeviceService::OpenSession(grpc::ServerContext *context,
   const bool may_control = rules_.control_token.empty()
                                ? FromUnixSocket(*context)
                                : SameSecret(request->control_token(), rules_.control_token);
-  std::shared_ptr<Session> session =
-      sessions_.Add(Holder{request->user(), request->pid(), request->host()}, may_control);
+  std::shared_ptr<Session> session = sessions_.Add(
+      Holder{Shown(request->user()), request->pid(), Shown(request->host())}, may_control);
   if (!session) {
     Log("refused a session from " + context->peer() + ": too many sessions");
     return {grpc::StatusCode::RESOURCE_EXHAUSTED, "the service holds its most sessions"};

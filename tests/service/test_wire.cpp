@@ -101,6 +101,18 @@ TEST(ServiceWire, AHandMadeClientGetsNothingItWasNotGiven) {
   EXPECT_EQ(reply.error(), TMX_ERROR_NOT_ENOUGH_MEMORY);
 
   EXPECT_EQ(held().slots_size(), 1) << "still the other program's";
+
+  // What a client says of itself is shown, never a control character.
+  grpc::ClientContext forged_context;
+  v1::OpenSessionRequest forged;
+  forged.set_device("TAMRIX.VXD");
+  forged.set_user("mallory\ntamrixd: session 0 ended");
+  forged.set_host(std::string(500, 'h'));
+  auto forged_stream = stub->OpenSession(&forged_context, forged);
+  ASSERT_TRUE(forged_stream->Read(&started));
+  EXPECT_TRUE(service.LogShows("mallory?tamrixd: session 0 ended, pid 0 on hhh")) << service.Log();
+  EXPECT_EQ(service.Log().find(std::string(64, 'h')), std::string::npos);
+  forged_context.TryCancel();
   stream_context.TryCancel();
   kill(holder, SIGKILL);
   ExitCode(holder);
