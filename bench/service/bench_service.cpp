@@ -4,7 +4,7 @@
 //   driver, against the service's Echo (no session, no driver) carrying the
 //   same session id and 290-byte block;
 // - GetData of 65,536 words through the device layer over TLS on loopback,
-//   against an Echo carrying the same 128 KiB both ways.
+//   against an Echo of the same sizes (the block up, 128 KiB back).
 // Each benchmark times every call and reports the median and the 99th
 // percentile as counters (microseconds).
 //
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -28,6 +29,7 @@
 #include "service_process.h"
 #include "tamrix.h"
 #include "tamrix_platform/device.h"
+#include "tamrix_window.h"
 
 namespace {
 
@@ -58,8 +60,8 @@ void TimeEach(benchmark::State &state, Call call) {
   state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
 }
 
-// A ControlRequest in protobuf's wire form: bytes fields 1, 3, 4 and varint
-// fields 2, 5 (tamrix_device.proto).
+// A ControlRequest in protobuf's wire form: bytes fields 1 and 3, varint
+// fields 2, 5 and 6 (tamrix_device.proto).
 void Varint(std::string &out, std::uint64_t value) {
   do {
     out += static_cast<char>((value & 0x7F) | (value > 0x7F ? 0x80 : 0));
@@ -77,10 +79,11 @@ grpc::ByteBuffer ControlRequest(std::uint32_t code, std::size_t out_size, std::s
   Varint(wire, 2 << 3);
   Varint(wire, code);
   Bytes(wire, 3, std::string(out_size, '\0'));
-  if (in_size > 0) {
-    Bytes(wire, 4, std::string(in_size, '\0'));
+  if (in_size > 0) {  // as get data sends it: the size, not the buffer
     Varint(wire, 5 << 3);
     Varint(wire, in_size);
+    Varint(wire, 6 << 3);
+    Varint(wire, 1);
   }
   grpc::Slice slice(wire);
   return grpc::ByteBuffer(&slice, 1);
@@ -101,7 +104,7 @@ class BareEcho {
     call->Finish(&reply, &status, this);
     void *tag = nullptr;
     bool ok = false;
-    return queue_.Next(&tag, &ok) && ok && status.ok() && reply.Length() > request.Length() / 2;
+    return queue_.Next(&tag, &ok) && ok && status.ok() && reply.Length() >= request.Length();
   }
 
  private:
@@ -227,6 +230,138 @@ void BM_BareTlsCallOfTheSameSize(benchmark::State &state) {
   TimeEach(state, [&] { return echo.Call(request); });
 }
 BENCHMARK(BM_BareTlsCallOfTheSameSize)->Iterations(300)->UseRealTime();
+
+// The CPU time a process has used, from /proc.
+double CpuSeconds(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14 || i == 15) ticks += std::stod(field);  // utime, stime
+  }
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// One client's whole run: a board of its own, all sixteen channels at 2 us,
+// drained by GetData; a word lost breaks the channel sequence.
+struct BoardReader {
+  HANDLE device = INVALID_HANDLE_VALUE;
+  std::uint32_t window = 0;
+  std::uint16_t slot = 0;
+  std::uint64_t words = 0;
+  std::uint64_t breaks = 0;
+  std::uint64_t notifications = 0;
+  std::uint32_t bits = 0;
+  bool failed = false;
+
+  std::uint16_t Send(DWORD code, tamrix::RequestBlock &block, void *in = nullptr,
+                     DWORD in_size = 0) {
+    DWORD returned = 0;
+    if (!tmx_device_io_control(device, code, in, in_size, block.bytes.data(), TAMRIX_BLOCK_SIZE,
+                               &returned, nullptr)) {
+      failed = true;
+      return 0xFFFF;
+    }
+    return block.U16(TAMRIX_OFS_STATUS);
+  }
+  void Run(std::chrono::seconds length) {
+    tamrix::RequestBlock block = Setup::Block(slot);
+    block.PutU32(TAMRIX_OFS_WINDOW, window);
+    if (Send(TAMRIX_IOCTL_CREATE, block) != 0) return void(failed = true);
+    block = Setup::Block(slot);
+    block.PutU16(TAMRIX_OFS_TIMER1_LOW, 40);
+    block.PutU16(TAMRIX_OFS_CH_LAST, 15);
+    block.PutU16(TAMRIX_OFS_MODE, 3);
+    block.PutU32(TAMRIX_OFS_BUFFER_WORDS, 262144);
+    if (Send(TAMRIX_IOCTL_SET_MODE, block) != 0) return void(failed = true);
+    block = Setup::Block(slot);
+    if (Send(TAMRIX_IOCTL_START, block) != 0) return void(failed = true);
+    std::vector<std::uint16_t> buffer(65536);
+    int expected_channel = 0;
+    const auto end = Clock::now() + length;
+    while (Clock::now() < end && !failed) {
+      block = Setup::Block(slot);
+      Send(TAMRIX_IOCTL_SAMPLING_STATUS, block);
+      bits |= block.U32(TAMRIX_OFS_SAMPLING_BITS);
+      const std::uint32_t waiting = std::min<std::uint32_t>(block.U32(TAMRIX_OFS_NUM_DATA), 65536);
+      while (tmx_window_wait(window, 0, nullptr, nullptr, nullptr) == 1) ++notifications;
+      if (waiting == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        continue;
+      }
+      block = Setup::Block(slot);
+      block.PutU32(TAMRIX_OFS_DATA_COUNT, waiting);
+      if (Send(TAMRIX_IOCTL_GET_DATA, block, buffer.data(), 2 * waiting) != 0) failed = true;
+      for (std::uint32_t i = 0; i < waiting; ++i) {
+        const int channel = buffer[i] >> 12;
+        if (channel != expected_channel) ++breaks;
+        expected_channel = (channel + 1) % 16;
+      }
+      words += waiting;
+    }
+    block = Setup::Block(slot);
+    Send(TAMRIX_IOCTL_STOP, block);
+    block = Setup::Block(slot);
+    Send(TAMRIX_IOCTL_CLOSE, block);
+  }
+};
+
+// Every simulated board sampling sixteen channels at its fastest, each read
+// by its own session for TAMRIX_BENCH_SECONDS (60 by default): words read,
+// words lost (a break in the channel sequence, or the driver's lost-words
+// bit), notifications, and the service's share of one core.
+void BM_FourBoardsEachReadByItsOwnClient(benchmark::State &state) {
+  Setup &setup = Shared();
+  if (!setup.tls.running()) return state.SkipWithError("no service");
+  const char *seconds = std::getenv("TAMRIX_BENCH_SECONDS");
+  const std::chrono::seconds length(seconds != nullptr ? std::atoi(seconds) : 60);
+  for (auto _ : state) {
+    std::vector<BoardReader> readers(4);
+    const std::uint16_t slots[] = {0, 1, 2, 5};
+    // Slot 0 and 1 are the other benchmarks': their sessions let them go.
+    setup.Send(TAMRIX_IOCTL_STOP, 1);
+    setup.Send(TAMRIX_IOCTL_CLOSE, 1);
+    if (setup.stop != nullptr) {
+      auto close = reinterpret_cast<decltype(&TamrixClose)>(dlsym(setup.library, "TamrixClose"));
+      close(0);
+    }
+    setenv("TAMRIX_DEVICE", setup.tls.service().unix_uri().c_str(), 1);
+    for (std::size_t i = 0; i < readers.size(); ++i) {
+      readers[i].slot = slots[i];
+      readers[i].window = tmx_window_create();
+      readers[i].device =
+          tmx_create_file(TAMRIX_DEVICE_NAME, 0, 0, nullptr, CREATE_NEW, 0, nullptr);
+    }
+    const double cpu_before = CpuSeconds(setup.tls.service().pid());
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (BoardReader &reader : readers)
+      threads.emplace_back([&reader, length] { reader.Run(length); });
+    for (std::thread &thread : threads) thread.join();
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = CpuSeconds(setup.tls.service().pid()) - cpu_before;
+    std::uint64_t words = 0, breaks = 0, notifications = 0;
+    bool lost_bit = false, failed = false;
+    for (BoardReader &reader : readers) {
+      words += reader.words;
+      breaks += reader.breaks;
+      notifications += reader.notifications;
+      lost_bit = lost_bit || (reader.bits & 0x10) != 0;
+      failed = failed || reader.failed;
+      tmx_close_handle(reader.device);
+      tmx_window_destroy(reader.window);
+    }
+    if (failed) return state.SkipWithError("a request failed");
+    state.counters["words_per_board"] = static_cast<double>(words) / 4;
+    state.counters["breaks"] = static_cast<double>(breaks);
+    state.counters["lost_bit"] = lost_bit ? 1 : 0;
+    state.counters["notifications"] = static_cast<double>(notifications);
+    state.counters["service_core_pct"] = 100 * cpu / wall;
+  }
+}
+BENCHMARK(BM_FourBoardsEachReadByItsOwnClient)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

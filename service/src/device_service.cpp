@@ -250,7 +250,8 @@ grpc::Status DeviceService::Control(grpc::ServerContext *context, const v1::Cont
     reply->set_error(TMX_ERROR_NOT_ENOUGH_MEMORY);
     return grpc::Status::OK;
   }
-  if (request->has_in_data() && request->in_data().size() != in_size) {
+  if ((request->has_in_data() && request->in_data().size() != in_size) ||
+      (request->has_in_data() && request->in_unread())) {
     reply->set_error(TMX_ERROR_INVALID_PARAMETER);
     return grpc::Status::OK;
   }
@@ -263,6 +264,7 @@ grpc::Status DeviceService::Control(grpc::ServerContext *context, const v1::Cont
   std::string out = request->out_data();
   std::optional<std::string> in;
   if (request->has_in_data()) in = request->in_data();
+  if (request->in_unread()) in = std::string(in_size, '\0');
   std::string *in_data = in ? &*in : nullptr;
   tmx_dword returned = 0;
   tmx_dword error = TMX_ERROR_SUCCESS;
@@ -321,8 +323,13 @@ grpc::Status DeviceService::ListSlots(grpc::ServerContext *context, const v1::Li
 grpc::Status DeviceService::Echo(grpc::ServerContext *context, const v1::ControlRequest *request,
                                  v1::ControlReply *reply) {
   if (grpc::Status refused = Authorise(context, "an echo"); !refused.ok()) return refused;
+  if (request->in_size() > kMaxInputBytes) {
+    reply->set_error(TMX_ERROR_NOT_ENOUGH_MEMORY);
+    return grpc::Status::OK;
+  }
   reply->set_out_data(request->out_data());
   if (request->has_in_data()) reply->set_in_data(request->in_data());
+  if (request->in_unread()) reply->set_in_data(std::string(request->in_size(), '\0'));
   reply->set_bytes_returned(static_cast<std::uint32_t>(request->out_data().size()));
   return grpc::Status::OK;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tamrix_protocol.h"
 #include "wire.h"
 
 namespace tamrix::service {
@@ -158,7 +159,12 @@ tmx_dword RemoteSession::Control(tmx_dword code, void *in_buffer, tmx_dword in_s
   request.set_code(code);
   request.set_in_size(in_size);
   if (out_buffer != nullptr) request.set_out_data(out_buffer, out_size);
-  if (in_buffer != nullptr) request.set_in_data(in_buffer, in_size);
+  // Get data only writes its input buffer: the samples travel one way.
+  if (in_buffer != nullptr && code == TAMRIX_IOCTL_GET_DATA) {
+    request.set_in_unread(true);
+  } else if (in_buffer != nullptr) {
+    request.set_in_data(in_buffer, in_size);
+  }
 
   grpc::ClientContext context;
   context.set_deadline(std::chrono::system_clock::now() + kControlDeadline);

@@ -48,6 +48,7 @@ class ServiceProcess {
   std::string unix_uri() const { return "unix:" + socket_; }
   const std::string &folder() const { return folder_; }
   int port() const { return port_; }
+  pid_t pid() const { return pid_; }
   // Returns once the service is stopped: it answers nothing from then on.
   void Pause() const {
     kill(pid_, SIGSTOP);

@@ -140,35 +140,54 @@ TEST(Service, AServiceThatStopsOrDiesFailsTheNextRequestAndALaterOpenReconnects)
   EXPECT_EQ(again.Status(TAMRIX_IOCTL_CREATE, 2), TAMRIX_DRV_OK) << "a new driver, slot free";
 }
 
-TEST(Service, NotificationsReachTheClientsWindowInPostingOrder) {
-  ServiceProcess service;
-  ASSERT_TRUE(service.running()) << service.Log();
-  DeviceHandle handle(service.unix_uri());
-  ASSERT_TRUE(handle.open());
+// A run that fills and overflows slot 1's 256-word buffer (mode 3, channel
+// 0, 2 us): the notifications in the order they came, then the words.
+struct FullRun {
+  std::vector<std::uint32_t> messages;
+  std::uint32_t overflow_at = 0;
+  std::vector<std::uint16_t> words;
+};
+
+FullRun RunToOverflow(const DeviceHandle &handle) {
+  FullRun run;
   const std::uint32_t window = tmx_window_create();
-  ASSERT_EQ(handle.Status(TAMRIX_IOCTL_CREATE, 1, window), TAMRIX_DRV_OK);
-  // Mode 3, channel 0, a 256-word buffer at 2 us: it fills and overflows.
+  EXPECT_EQ(handle.Status(TAMRIX_IOCTL_CREATE, 1, window), TAMRIX_DRV_OK);
   RequestBlock mode = DeviceHandle::For(1);
   mode.PutU16(TAMRIX_OFS_TIMER1_LOW, 40);
   mode.PutU16(TAMRIX_OFS_MODE, 3);
   mode.PutU32(TAMRIX_OFS_BUFFER_WORDS, 256);
-  ASSERT_EQ(handle.Send(TAMRIX_IOCTL_SET_MODE, mode), 0u);
-  ASSERT_EQ(mode.U16(TAMRIX_OFS_STATUS), TAMRIX_DRV_OK);
-  ASSERT_EQ(handle.Status(TAMRIX_IOCTL_START, 1), TAMRIX_DRV_OK);
-
-  std::vector<std::uint32_t> seen;
+  EXPECT_EQ(handle.Send(TAMRIX_IOCTL_SET_MODE, mode), 0u);
+  EXPECT_EQ(mode.U16(TAMRIX_OFS_STATUS), TAMRIX_DRV_OK);
+  EXPECT_EQ(handle.Status(TAMRIX_IOCTL_START, 1), TAMRIX_DRV_OK);
   std::uint32_t message = 0;
   std::uint32_t wparam = 0;
-  while (seen.size() < 3 && tmx_window_wait(window, 5000, &message, &wparam, nullptr) == 1) {
-    seen.push_back(message);
-    if (message == TAMRIX_MSG_BUFF_OVERFLOW) {
-      EXPECT_EQ(wparam, 256u) << "parameters pass too";
-    }
+  while (run.messages.size() < 3 &&
+         tmx_window_wait(window, 5000, &message, &wparam, nullptr) == 1) {
+    run.messages.push_back(message);
+    if (message == TAMRIX_MSG_BUFF_OVERFLOW) run.overflow_at = wparam;
   }
-  EXPECT_EQ(seen, (std::vector<std::uint32_t>{TAMRIX_MSG_BUFF_HALF_FULL, TAMRIX_MSG_BUFF_FULL,
-                                              TAMRIX_MSG_BUFF_OVERFLOW}));
+  EXPECT_EQ(handle.Status(TAMRIX_IOCTL_STOP, 1), TAMRIX_DRV_OK);
+  run.words.resize(256);
+  RequestBlock fetch = DeviceHandle::For(1);
+  fetch.PutU32(TAMRIX_OFS_DATA_COUNT, 256);
+  EXPECT_EQ(handle.Send(TAMRIX_IOCTL_GET_DATA, fetch, run.words.data(), 512), 0u);
+  EXPECT_EQ(fetch.U16(TAMRIX_OFS_STATUS), TAMRIX_DRV_OK);
   EXPECT_EQ(handle.Status(TAMRIX_IOCTL_CLOSE, 1), TAMRIX_DRV_OK);
   tmx_window_destroy(window);
+  return run;
+}
+
+TEST(Service, NotificationsAndWordsComeThroughAsFromTheDriverInTheProcess) {
+  ServiceProcess service;
+  ASSERT_TRUE(service.running()) << service.Log();
+  const FullRun served = RunToOverflow(DeviceHandle(service.unix_uri()));
+  EXPECT_EQ(served.messages,
+            (std::vector<std::uint32_t>{TAMRIX_MSG_BUFF_HALF_FULL, TAMRIX_MSG_BUFF_FULL,
+                                        TAMRIX_MSG_BUFF_OVERFLOW}));
+  EXPECT_EQ(served.overflow_at, 256u) << "parameters pass too";
+  const FullRun local = RunToOverflow(DeviceHandle("module:"));
+  EXPECT_EQ(served.messages, local.messages);
+  EXPECT_EQ(served.words, local.words);
 }
 
 TEST(ServiceTls, OnlyClientsWithTheTokenOrATrustedCertificateGetIn) {
