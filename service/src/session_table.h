@@ -49,12 +49,13 @@ class Session {
   Holder holder_;
   bool may_control_;
   bool ended_ = false;
-  std::map<std::uint32_t, std::unique_ptr<NotificationRelay>> relays_;
 
   std::mutex queue_mutex_;
   std::condition_variable queued_;
   // Unbounded: the driver's own notification budget bounds it.
   std::deque<tamrix::device::v1::Notification> queue_;
+  // Last, so that the relays, which push into the queue, go first.
+  std::map<std::uint32_t, std::unique_ptr<NotificationRelay>> relays_;
 };
 
 // The live sessions by id, with a bound on their number.
