@@ -114,7 +114,11 @@ const tmx_remote_client *RemoteClient(DWORD &error) {
     error = ERROR_FILE_NOT_FOUND;
     return nullptr;
   }
-  void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  // Checked as a driver module file is, so that a damaged file is refused
+  // rather than mapped. Not tried in the probe, whose trial run is a driver's.
+  void *module = tmx::platform::IsCompleteSharedObjectFile(path)
+                     ? dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)
+                     : nullptr;
   if (module == nullptr) {
     error = ERROR_BAD_EXE_FORMAT;
     return nullptr;
