@@ -287,10 +287,10 @@ struct BoardReader {
       bits |= block.U32(TAMRIX_OFS_SAMPLING_BITS);
       const std::uint32_t waiting = std::min<std::uint32_t>(block.U32(TAMRIX_OFS_NUM_DATA), 65536);
       while (tmx_window_wait(window, 0, nullptr, nullptr, nullptr) == 1) ++notifications;
-      if (waiting == 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        continue;
-      }
+      // A reader that looks every 10 ms, as a program's timer would: the
+      // 262,144-word buffer holds half a second.
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (waiting == 0) continue;
       block = Setup::Block(slot);
       block.PutU32(TAMRIX_OFS_DATA_COUNT, waiting);
       if (Send(TAMRIX_IOCTL_GET_DATA, block, buffer.data(), 2 * waiting) != 0) failed = true;
