@@ -17,8 +17,8 @@ std::string Trimmed(const std::string &text) {
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-std::string ConfiguredUri() {
-  std::ifstream file(kConfigFile);
+std::string ConfiguredUri(const std::string &config_file) {
+  std::ifstream file(config_file);
   std::string line;
   while (std::getline(file, line)) {
     line = Trimmed(line);
@@ -41,16 +41,18 @@ DeviceTarget ParseDeviceTarget(const std::string &uri) {
   return {Kind::kInvalid, uri};
 }
 
-DeviceTarget ResolveDeviceTarget() {
+DeviceTarget ResolveDeviceTarget() { return ResolveDeviceTarget(kConfigFile, kSystemSocket); }
+
+DeviceTarget ResolveDeviceTarget(const std::string &config_file, const std::string &system_socket) {
   if (const char *variable = std::getenv("TAMRIX_DEVICE"); variable && *variable) {
     return ParseDeviceTarget(Trimmed(variable));
   }
-  if (const std::string configured = ConfiguredUri(); !configured.empty()) {
+  if (const std::string configured = ConfiguredUri(config_file); !configured.empty()) {
     return ParseDeviceTarget(configured);
   }
   struct stat info {};
-  if (stat(kSystemSocket, &info) == 0 && S_ISSOCK(info.st_mode)) {
-    return {DeviceTarget::Kind::kService, std::string("unix:") + kSystemSocket};
+  if (stat(system_socket.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) {
+    return {DeviceTarget::Kind::kService, "unix:" + system_socket};
   }
   return {};
 }

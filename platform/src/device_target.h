@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "tamrix_platform/types.h"
+
 namespace tmx::platform {
 
 // What serves a device: a driver module in the process (the one of the
@@ -17,6 +19,9 @@ struct DeviceTarget {
 // blank or a comment, else the service's system socket when it exists, else
 // the module. Read at each open, so that a later open follows a change.
 DeviceTarget ResolveDeviceTarget();
+// The same with the two files given (exported for the tests).
+TMX_PLATFORM_API DeviceTarget ResolveDeviceTarget(const std::string &config_file,
+                                                  const std::string &system_socket);
 
 // A URI: "module:", "module:PATH", "unix:PATH" or "tls://HOST:PORT[?...]".
 DeviceTarget ParseDeviceTarget(const std::string &uri);
