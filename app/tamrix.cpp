@@ -5,13 +5,15 @@
 #include "Graph.h"
 #include "Modeset.h"
 #include "main.h"
+#include "program_fonts.h"
 
 int main(int, char **argv) {
   // Titled after the program file itself, whatever name it was started by.
   tamrix::ui::Application application;
   HelpFile = InstalledHelpFile();
+  UseProgramHelpFaces();
   try {
-    application.UseScreen();
+    application.UseScreen(ProgramScreenFont());
   } catch (const tamrix::ui::ScreenUnavailable &e) {
     std::fprintf(stderr,
                  "tamrix: %s\nRun it on a desktop, or under a virtual display: xvfb-run -a %s\n",

@@ -37,13 +37,13 @@ std::string WithWords(std::uint32_t value, std::initializer_list<const char *> b
 
 std::string Revision(const TAMRIXR &record) { return std::to_string(record.Reserved[0]); }
 
+}  // namespace
+
 std::string Firmware(const TAMRIXR &record) {
   char text[16];
   std::snprintf(text, sizeof text, "%u.%02u", record.Reserved[1], record.Reserved[2]);
   return text;
 }
-
-}  // namespace
 
 std::string Hex(std::uint32_t value) {
   char text[16];

@@ -17,6 +17,9 @@ std::string Hex(std::uint32_t value);
 // 0x01020010 gives "1.2 build 16".
 std::string DriverVersionText(std::uint32_t version);
 
+// The firmware version from the record's reserved bytes: "2.10".
+std::string Firmware(const TAMRIXR &record);
+
 // The list line: slot, driver version, revision and firmware, I/O ports,
 // IRQ, DMA.
 std::string BoardLine(std::uint16_t slot, std::uint32_t driver_version, const TAMRIXR &record);

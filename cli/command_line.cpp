@@ -31,15 +31,19 @@ constexpr Subcommand kSubcommands[] = {
     {"info", "usage: tamrix-cli info SLOT",
      "Shows a board's whole resource record, its sampling status and external inputs.\n"},
     {"read",
-     "usage: tamrix-cli read SLOT --channels A-B --mode N --period-us T --count N "
-     "[--format csv|raw] [--output FILE]",
-     "Samples channels A to B and writes COUNT sample words (whole scans).\n"
+     "usage: tamrix-cli read SLOT --channels A-B --mode N --period-us T [--count N] "
+     "[--seconds S] [--format csv|raw|hdf5] [--compress] [--output FILE]",
+     "Samples channels A to B and writes the sample words (whole scans): COUNT words,\n"
+     "or for S seconds, whichever comes first; with neither, until Ctrl-C or SIGTERM.\n"
      "  --channels A-B   first and last channel (or one channel A)\n"
      "  --mode N         sampling mode, 1 to 10\n"
      "  --period-us T    time of one conversion in microseconds (the Timer value)\n"
      "  --count N        sample words to read, rounded up to whole scans\n"
+     "  --seconds S      stop sampling after S seconds\n"
      "  --format F       csv (default): a header and one row of 12-bit values per scan;\n"
-     "                   raw: the sample words as little-endian 16-bit\n"
+     "                   raw: the sample words as little-endian 16-bit;\n"
+     "                   hdf5: a capture file that describes itself (needs --output)\n"
+     "  --compress       hdf5: shuffle and deflate the samples\n"
      "  --output FILE    write to FILE instead of standard output\n"},
     {"watch", "usage: tamrix-cli watch SLOT --channels A-B --mode N --period-us T [--seconds S]",
      "Samples and prints each notification of the board as it arrives.\n"
@@ -54,7 +58,7 @@ constexpr char kToolHelp[] =
     "Uses Tamrix acquisition boards from the shell.\n\n"
     "  list                 the fitted boards, one line each\n"
     "  info SLOT            a board's resources, status and external inputs\n"
-    "  read SLOT OPTIONS    sample and write the words as CSV or raw\n"
+    "  read SLOT OPTIONS    sample and write the words as CSV, raw or an HDF5 capture\n"
     "  watch SLOT OPTIONS   sample and print the board's notifications\n\n"
     "  -h, --help           this text; COMMAND --help for a command's options\n"
     "  --version            the tool's version\n\n"
@@ -152,7 +156,7 @@ class Parser {
   std::string command_;
 };
 
-enum OptionId { kChannels = 1000, kMode, kPeriod, kCount, kFormat, kOutput, kSeconds };
+enum OptionId { kChannels = 1000, kMode, kPeriod, kCount, kFormat, kCompress, kOutput, kSeconds };
 
 constexpr option kHelpOption{"help", no_argument, nullptr, 'h'};
 
@@ -180,16 +184,16 @@ Command ParseSampling(Parser &parser, int argc, char **argv) {
   if (read) {
     options.push_back({"count", required_argument, nullptr, kCount});
     options.push_back({"format", required_argument, nullptr, kFormat});
+    options.push_back({"compress", no_argument, nullptr, kCompress});
     options.push_back({"output", required_argument, nullptr, kOutput});
-  } else {
-    options.push_back({"seconds", required_argument, nullptr, kSeconds});
   }
+  options.push_back({"seconds", required_argument, nullptr, kSeconds});
   options.push_back({});
 
   SamplingOptions sampling;
   ReadCommand read_command;
   WatchCommand watch_command;
-  bool has_channels = false, has_mode = false, has_period = false, has_count = false;
+  bool has_channels = false, has_mode = false, has_period = false;
   const auto operands = parser.Options(argc, argv, options.data(), [&](int id, const char *value) {
     switch (id) {
       case kChannels:
@@ -209,22 +213,27 @@ Command ParseSampling(Parser &parser, int argc, char **argv) {
       case kCount:
         // Far beyond any capture, and safe to round up to whole scans.
         read_command.count = parser.Unsigned("--count", value, 1, std::uint64_t{1} << 48);
-        has_count = true;
         break;
       case kFormat:
         if (std::strcmp(value, "csv") == 0) {
           read_command.format = OutputFormat::kCsv;
         } else if (std::strcmp(value, "raw") == 0) {
           read_command.format = OutputFormat::kRaw;
+        } else if (std::strcmp(value, "hdf5") == 0) {
+          read_command.format = OutputFormat::kHdf5;
         } else {
-          parser.Fail(std::string("--format is csv or raw, not '") + value + "'");
+          parser.Fail(std::string("--format is csv, raw or hdf5, not '") + value + "'");
         }
         break;
+      case kCompress: read_command.compress = true; break;
       case kOutput:
         if (*value == '\0') parser.Fail("--output wants a file name");
         read_command.output = value;
         break;
-      case kSeconds: watch_command.seconds = parser.Seconds(value); break;
+      case kSeconds:
+        watch_command.seconds = parser.Seconds(value);
+        read_command.seconds = watch_command.seconds;
+        break;
     }
   });
   if (operands.size() != 1)
@@ -234,7 +243,9 @@ Command ParseSampling(Parser &parser, int argc, char **argv) {
   if (!has_mode) parser.Fail("--mode is missing");
   if (!has_period) parser.Fail("--period-us is missing");
   if (read) {
-    if (!has_count) parser.Fail("--count is missing");
+    const bool hdf5 = read_command.format == OutputFormat::kHdf5;
+    if (hdf5 && read_command.output.empty()) parser.Fail("--format hdf5 needs --output");
+    if (read_command.compress && !hdf5) parser.Fail("--compress is for --format hdf5");
     read_command.sampling = sampling;
     return read_command;
   }

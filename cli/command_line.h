@@ -11,7 +11,7 @@
 
 namespace tamrix_cli {
 
-enum class OutputFormat { kCsv, kRaw };
+enum class OutputFormat { kCsv, kRaw, kHdf5 };
 
 struct ListCommand {};
 
@@ -27,11 +27,14 @@ struct SamplingOptions {
   std::uint32_t period_us = 0;
 };
 
+// With neither a count nor seconds, read samples until interrupted.
 struct ReadCommand {
   SamplingOptions sampling;
-  std::uint64_t count = 0;
+  std::uint64_t count = 0;  // 0: no count
+  std::optional<std::chrono::nanoseconds> seconds;
   OutputFormat format = OutputFormat::kCsv;
-  std::string output;  // empty: standard output
+  bool compress = false;  // hdf5 only
+  std::string output;     // empty: standard output
 };
 
 struct WatchCommand {

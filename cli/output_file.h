@@ -20,6 +20,9 @@ class OutputFile {
 
   std::FILE *file() const { return file_; }
   const std::string &name() const { return name_; }
+  // Where the file is written until Finish: the temporary file, or the file
+  // named when it is written in place.
+  const std::string &path() const { return temporary_.empty() ? name_ : temporary_; }
 
   // Closes the file. keep: the temporary file replaces the file named;
   // otherwise it is removed and an existing file stays as it was. Returns

@@ -24,13 +24,10 @@ unsigned ScanWords(const ModeRecord &mode) {
   return mode.ChLast >= mode.ChFirst ? mode.ChLast - mode.ChFirst + 1 : 1;
 }
 
-// Microseconds from one word to the next: above 1000 only whole
-// milliseconds count, and no conversion is shorter than 2 us.
+// Microseconds from one word to the next.
 double WordMicros(const ModeRecord &mode) {
-  const std::uint32_t whole_milliseconds = mode.Timer / 1000 * 1000;
-  const double period = mode.Timer <= 1000 ? mode.Timer : whole_milliseconds;
-  const double word = std::max(period, kShortestConversionUs);
-  return IsAveragedMode(mode.Mode) ? word * kAveragedConversions : word;
+  const double conversion = ConversionMicros(mode);
+  return IsAveragedMode(mode.Mode) ? conversion * kAveragedConversions : conversion;
 }
 
 std::chrono::milliseconds Millis(double micros) {
@@ -38,6 +35,14 @@ std::chrono::milliseconds Millis(double micros) {
 }
 
 }  // namespace
+
+double ConversionMicros(const ModeRecord &mode) {
+  const std::uint32_t whole_milliseconds = mode.Timer / 1000 * 1000;
+  const double period = mode.Timer <= 1000 ? mode.Timer : whole_milliseconds;
+  return std::max(period, kShortestConversionUs);
+}
+
+double ScanMicros(const ModeRecord &mode) { return WordMicros(mode) * ScanWords(mode); }
 
 bool IsSingleScanMode(std::int32_t mode) {
   return mode == 1 || mode == 2 || mode == 6 || mode == 7;

@@ -19,6 +19,13 @@ struct ChannelRange {
 
 bool IsSingleScanMode(std::int32_t mode);
 
+// The time of one conversion as the board samples it: above 1000 only whole
+// milliseconds count, and no conversion is shorter than 2 us.
+double ConversionMicros(const ModeRecord &mode);
+
+// The time of one scan: a conversion per channel, sixteen in an averaged mode.
+double ScanMicros(const ModeRecord &mode);
+
 // The largest buffer, in words, the board accepts for the mode.
 std::uint32_t LargestBuffer(std::int32_t mode);
 

@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libfltk1.3-dev fonts-ipafont-gothic
+  libhdf5-dev
   libgrpc++-dev protobuf-compiler-grpc libprotobuf-dev protobuf-compiler
 )
 if [ "${1:-test}" = test ]; then
@@ -15,7 +16,7 @@ if [ "${1:-test}" = test ]; then
     xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
     dpkg-dev fakeroot binutils
-    python3-numpy python3-pytest
+    python3-numpy python3-pytest python3-h5py python3-matplotlib python3-dask
     openssl
   )
 fi

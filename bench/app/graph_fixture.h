@@ -10,12 +10,13 @@
 #include "Graph.h"
 #include "Modeset.h"
 #include "main.h"
+#include "program_fonts.h"
 
 struct GraphBench {
   enum class Signal { kNoise, kSine };
 
   explicit GraphBench(bool on_screen, Signal signal = Signal::kNoise) : app("/opt/tamrix/tamrix") {
-    if (on_screen) app.UseScreen();
+    if (on_screen) app.UseScreen(ProgramScreenFont());
     MainForm = &app.CreateForm<TMainForm>();
     GraphForm = &app.CreateForm<TGraphForm>();
     ModeSetForm = &app.CreateForm<TModeSetForm>();

@@ -1,4 +1,5 @@
-// tamrix-help: shows one help file in a window of its own.
+// tamrix-help: shows one help file in a window of its own, in the faces the
+// program that asked for it chose (viewer_options.h).
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Help_View.H>
@@ -8,6 +9,7 @@
 
 #include "help_document.h"
 #include "help_fonts.h"
+#include "viewer_options.h"
 
 namespace {
 
@@ -19,11 +21,11 @@ constexpr int kDesignTextSize = 15;
 }  // namespace
 
 int main(int argc, char **argv) {
-  const std::string path = argc > 1 ? argv[1] : "";
-  const tmx::help::HelpDocument document = tmx::help::LoadHelpDocument(path);
+  const tmx::help::ViewerOptions options = tmx::help::ReadViewerOptions(argc, argv);
+  const tmx::help::HelpDocument document = tmx::help::LoadHelpDocument(options.file);
 
   Fl::scheme("gtk+");
-  const Fl_Font font = tmx::help::InstallHelpFonts();
+  const Fl_Font font = tmx::help::InstallHelpFonts(options.text_face, options.code_face);
   float ppi_h = 0.0f, ppi_v = 0.0f;
   Fl::screen_dpi(ppi_h, ppi_v);
   int work_x, work_y, work_w, work_h;

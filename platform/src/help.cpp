@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "error_codes.h"
 #include "module_dir.h"
@@ -15,6 +17,31 @@
 namespace {
 
 constexpr const char *kViewerName = "tamrix-help";
+
+// The faces the program chose for its help; empty for the viewer's own.
+struct HelpFaces {
+  std::mutex mutex;
+  std::string text;
+  std::string code;
+};
+
+HelpFaces &Faces() {
+  static HelpFaces faces;
+  return faces;
+}
+
+// The viewer's command line: the faces as options, the help file last.
+std::vector<std::string> ViewerArguments(const std::string &viewer, const char *help_file) {
+  std::vector<std::string> arguments{viewer};
+  HelpFaces &faces = Faces();
+  {
+    const std::lock_guard lock(faces.mutex);
+    if (!faces.text.empty()) arguments.insert(arguments.end(), {"--text-face", faces.text});
+    if (!faces.code.empty()) arguments.insert(arguments.end(), {"--code-face", faces.code});
+  }
+  arguments.emplace_back(help_file);
+  return arguments;
+}
 
 // Between fork and exec only async-signal-safe calls are allowed: the caller
 // may have other threads holding locks.
@@ -33,15 +60,19 @@ constexpr const char *kViewerName = "tamrix-help";
   _exit(127);
 }
 
-// Starts the program detached from the caller: the intermediate child exits
-// at once and is reaped here, the program itself is adopted by init, so the
-// caller neither waits for it nor is left with a zombie. 0, or the errno why
-// the program did not start.
-int StartDetached(const std::string &program, const std::string &argument) {
+// Starts the program (arguments[0]) detached from the caller: the
+// intermediate child exits at once and is reaped here, the program itself is
+// adopted by init, so the caller neither waits for it nor is left with a
+// zombie. 0, or the errno why the program did not start.
+int StartDetached(const std::vector<std::string> &arguments) {
+  // Built before the fork: the child may not allocate.
+  std::vector<char *> argv;
+  argv.reserve(arguments.size() + 1);
+  for (const std::string &argument : arguments)
+    argv.push_back(const_cast<char *>(argument.c_str()));
+  argv.push_back(nullptr);
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return errno;
-  char *argv[] = {const_cast<char *>(program.c_str()), const_cast<char *>(argument.c_str()),
-                  nullptr};
   const pid_t child = fork();
   if (child < 0) {
     const int error = errno;
@@ -52,7 +83,7 @@ int StartDetached(const std::string &program, const std::string &argument) {
   if (child == 0) {
     close(report[0]);
     const pid_t viewer = fork();
-    if (viewer == 0) ExecViewer(argv[0], argv, report[1]);
+    if (viewer == 0) ExecViewer(argv[0], argv.data(), report[1]);
     if (viewer < 0) {
       const int error = errno;
       (void)!write(report[1], &error, sizeof error);
@@ -78,11 +109,18 @@ extern "C" BOOL tmx_win_help(HWND, const char *help_file, UINT command, uint32_t
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const std::string viewer = tmx::platform::PrivateModuleDirectory() + "/" + kViewerName;
-  const int error = StartDetached(viewer, help_file);
+  const int error = StartDetached(
+      ViewerArguments(tmx::platform::PrivateModuleDirectory() + "/" + kViewerName, help_file));
   if (error != 0) {
     SetLastError(tmx::platform::ErrorFromErrno(error));
     return 0;
   }
   return 1;
+}
+
+extern "C" void tmx_win_help_faces(const char *text_face, const char *code_face) {
+  HelpFaces &faces = Faces();
+  const std::lock_guard lock(faces.mutex);
+  faces.text = text_face != nullptr ? text_face : "";
+  faces.code = code_face != nullptr ? code_face : "";
 }

@@ -20,6 +20,9 @@ TamrixGetLastError, or its codes and the package's can answer for each other.
 
 Ctrl-C in a read stops sampling; the KeyboardInterrupt carries the words read
 so far as ``words``, as DataError does.
+
+Captures of ``tamrix-cli read --format hdf5`` open as ``tamrix.Capture(path)``
+(with h5py); ``python3 -m tamrix plot`` and ``export`` draw and convert them.
 """
 
 from . import _status
@@ -30,6 +33,7 @@ from ._records import Inputs, Resources, SamplingStatus, Version
 
 __all__ = [
     "Board",
+    "Capture",
     "DataError",
     "Inputs",
     "MESSAGES",
@@ -42,6 +46,17 @@ __all__ = [
     "status_meaning",
     "status_name",
 ]
+
+
+
+def __getattr__(name):
+    # Captures need h5py; the boards do not.
+    if name == "Capture":
+        from ._capture import Capture
+
+        return Capture
+    raise AttributeError(f"module 'tamrix' has no attribute {name!r}")
+
 
 # Notification numbers and their names: 0x6402 is "BuffHalfFull".
 MESSAGES = dict(_status.MESSAGES)

@@ -13,6 +13,7 @@
 #include "Modeset.h"
 #include "Tamrixdll.h"
 #include "main.h"
+#include "program_fonts.h"
 
 namespace check_program_testing {
 
@@ -20,7 +21,7 @@ class CheckProgram : public ::testing::Test {
  protected:
   void SetUp() override {
     app_ = std::make_unique<tamrix::ui::Application>("/opt/tamrix/tamrix");
-    if (OnScreen()) app_->UseScreen();
+    if (OnScreen()) app_->UseScreen(ProgramScreenFont());
     MainForm = &app_->CreateForm<TMainForm>();
     GraphForm = &app_->CreateForm<TGraphForm>();
     ModeSetForm = &app_->CreateForm<TModeSetForm>();

@@ -12,6 +12,7 @@
 #include "Modeset.h"
 #include "main.h"
 #include "peers.h"
+#include "program_fonts.h"
 // After the program's headers: X's macros would clash with their names.
 #include <FL/Fl.H>
 #include <FL/Fl_Browser_.H>
@@ -51,7 +52,7 @@ class OnScreen : public ::testing::Test {
   static void SetUpTestSuite() {
     app_ = new Application("tamrix");
     try {
-      app_->UseScreen();
+      app_->UseScreen(ProgramScreenFont());
     } catch (const ScreenUnavailable &) {
       delete app_;
       app_ = nullptr;
@@ -93,6 +94,7 @@ struct ListLines {
 
 TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
   SCOPED_TRACE("screen scale " + std::to_string(scale_));
+  const ScreenFont font = ProgramScreenFont();
   TMainForm &m = *MainForm;
   const std::vector<ListLines> lists = {
       {&m.ListBoxEtcMsg,
@@ -131,7 +133,7 @@ TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
           EXPECT_LE(TextWidth(w->labelsize(), b->Caption()), w->w() - Fl::box_dw(w->box()))
               << c.Name();
         } else if (auto *label = dynamic_cast<Label *>(&c)) {
-          EXPECT_LE(TextWidth(ScreenFontSize(label->Font().height, scale_), label->Caption()),
+          EXPECT_LE(TextWidth(font.PixelSize(label->Font().height, scale_), label->Caption()),
                     w->w())
               << c.Name() << " '" << label->Caption() << "'";
           VisitControls(*form, [&](Control &other) {
@@ -146,7 +148,7 @@ TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
           std::vector<std::string> texts = box->Items();
           texts.push_back(box->Text());
           for (const std::string &text : texts)
-            EXPECT_LE(TextWidth(ScreenFontSize(box->Font().height, scale_), text), room)
+            EXPECT_LE(TextWidth(font.PixelSize(box->Font().height, scale_), text), room)
                 << c.Name() << " '" << text << "'";
         }
       });
@@ -171,7 +173,7 @@ TEST_F(OnScreen, EveryCaptionListLineAndKeyLabelFitsItsControl) {
 
   // The key's labels stand 10 pixels in and stay clear of the graph's bevel.
   PaintBox &key = GraphForm->PaintBoxGuid;
-  fl_font(view::kFont, ScreenFontSize(key.Font().height, scale_));
+  fl_font(view::kFont, font.PixelSize(key.Font().height, scale_));
   for (int channel = 0; channel < kChannelCount; ++channel) {
     const std::string text = Format("CH%.2d", channel);
     int dx = 0, dy = 0, w = 0, h = 0;

@@ -15,8 +15,8 @@ from board_signals import assert_documented_signal
 READ_4096 = ["read", "0", "--channels", "0-3", "--mode", "3", "--period-us", "100", "--count", "4096"]
 WATCH = ["watch", "0", "--channels", "0-3", "--mode", "3", "--period-us", "100"]
 USAGE = {
-    "read": "usage: tamrix-cli read SLOT --channels A-B --mode N --period-us T --count N "
-            "[--format csv|raw] [--output FILE]",
+    "read": "usage: tamrix-cli read SLOT --channels A-B --mode N --period-us T [--count N] "
+            "[--seconds S] [--format csv|raw|hdf5] [--compress] [--output FILE]",
     "watch": "usage: tamrix-cli watch SLOT --channels A-B --mode N --period-us T [--seconds S]",
 }
 
@@ -171,7 +171,8 @@ def test_watch_runs_as_long_as_the_clock_can_count(cli):
         (["watch", "2", "--channels", "0-3", "--mode", "5", "--period-us", "100"], 1,
          "tamrix-cli watch: slot 2: TamrixSetMode failed: status 105 TAMRIX_ERR_DMA "
          "(the board has no DMA channel)"),
-        ([*READ_4096, "--format", "xml"], 2, "tamrix-cli read: --format is csv or raw, not 'xml'"),
+        ([*READ_4096, "--format", "xml"], 2, "tamrix-cli read: --format is csv, raw or hdf5, not 'xml'"),
+        ([*READ_4096, "--format", "hdf5"], 2, "tamrix-cli read: --format hdf5 needs --output"),
         ([*READ_4096, "--bogus"], 2, "tamrix-cli read: unknown option --bogus"),
         ([*READ_4096, "--channels", "16"], 2, "tamrix-cli read: --channels 16 is above 15"),
         ([*READ_4096, "--channels", "-1"], 2,

@@ -1,30 +1,17 @@
 # Shared by the on-screen tests; sourced, not run. Each test script calls
-# e2e_enter_screen "$@" first: outside a virtual X server it checks the tools
-# and re-runs the script under xvfb-run; inside it sets up the helpers below.
+# e2e_enter_screen "$@" first, on the virtual X screen the suite starts for it
+# (tests/e2e/CMakeLists.txt), to check its arguments and set up the helpers
+# below.
 #
 # Usage of every test script: SCRIPT PROGRAM ARTIFACT_DIR [SCREENSHOT_DIR]
 
 e2e_enter_screen() {
-  if [ -z "${E2E_INSIDE_SCREEN:-}" ]; then
-    local tool
-    for tool in xvfb-run Xvfb xauth xdotool import convert xdpyinfo xprop; do
-      if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool is not installed (needs xvfb, xdotool, imagemagick, x11-utils)"
-        exit 77
-      fi
-    done
-    [ $# -ge 2 ] || { echo "usage: $0 PROGRAM ARTIFACT_DIR [SCREENSHOT_DIR]" >&2; exit 2; }
-    [ -x "$1" ] || { echo "FAIL: no program at $1 (was the install step run?)" >&2; exit 1; }
-    case $2 in /|"") echo "refusing artifact folder '$2'" >&2; exit 2 ;; esac
-    rm -rf "$2"
-    mkdir -p "$2"
-    export E2E_INSIDE_SCREEN=1
-    # The double-buffer extension stays off: with it, a lower window's
-    # buffer swap shows through a dialog above it. TAMRIX_E2E_DPI, when
-    # set, tries the layouts at another screen scale.
-    exec xvfb-run -a -n $((200 + RANDOM % 700)) -s "-screen 0 1280x1024x24 -extension DOUBLE-BUFFER${TAMRIX_E2E_DPI:+ -dpi $TAMRIX_E2E_DPI}" \
-      bash "$0" "$@"
-  fi
+  [ -n "${DISPLAY:-}" ] || { echo "FAIL: no X display (run it by ctest -L e2e)" >&2; exit 2; }
+  [ $# -ge 2 ] || { echo "usage: $0 PROGRAM ARTIFACT_DIR [SCREENSHOT_DIR]" >&2; exit 2; }
+  [ -x "$1" ] || { echo "FAIL: no program at $1 (was the install step run?)" >&2; exit 1; }
+  case $2 in /|"") echo "refusing artifact folder '$2'" >&2; exit 2 ;; esac
+  rm -rf "$2"
+  mkdir -p "$2"
   E2E_PROGRAM=$1
   E2E_ART=$2
   E2E_SHOTS=${3:-}

@@ -1,9 +1,10 @@
 #!/bin/sh
 # Runs inside an X server: starts the help viewer, waits for its window,
 # prints the window's title and takes a screenshot of the screen.
-# Usage: help_viewer_on_screen.sh VIEWER HELP_FILE TITLE_PATTERN SCREENSHOT
+# Usage: help_viewer_on_screen.sh VIEWER HELP_FILE TITLE_PATTERN SCREENSHOT [OPTION...]
 viewer="$1" file="$2" pattern="$3" shot="$4"
-"$viewer" "$file" &
+shift 4
+"$viewer" "$@" "$file" &
 pid=$!
 window=""
 i=0

@@ -38,6 +38,9 @@ class PlatformCopy {
   BOOL WinHelpA(HWND window, const char *file, UINT command, uint32_t data) const {
     return Get<decltype(&tmx_win_help)>("tmx_win_help")(window, file, command, data);
   }
+  void HelpFaces(const char *text_face, const char *code_face) const {
+    Get<decltype(&tmx_win_help_faces)>("tmx_win_help_faces")(text_face, code_face);
+  }
 
  private:
   template <typename Function>

@@ -67,6 +67,16 @@ TEST_F(HelpEngineTest, ContentsStartsTheViewerOnTheFileWithoutWaitingForIt) {
   ASSERT_TRUE(WaitFor(Suffixed(help_file_, ".args"), 15s));
   EXPECT_EQ(ReadFile(Suffixed(help_file_, ".args")), help_file_.string() + "\n");
 
+  // The faces the program chose go before the file, each in one piece; a
+  // face left out is not passed.
+  copy.HelpFaces("IPA P Gothic", nullptr);
+  const fs::path second = help_file_.parent_path() / "Second.hlp";
+  std::ofstream(Suffixed(second, ".go")).put('\n');
+  EXPECT_EQ(copy.WinHelpA(kWindow, second.c_str(), HELP_CONTENTS, 0), 1);
+  ASSERT_TRUE(WaitFor(Suffixed(second, ".args"), 15s));
+  EXPECT_EQ(ReadFile(Suffixed(second, ".args")),
+            "--text-face\nIPA P Gothic\n" + second.string() + "\n");
+
   // Started detached: no child of ours is left, not even as a zombie.
   errno = 0;
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "help_document.h"
+#include "viewer_options.h"
 
 namespace {
 
@@ -117,6 +118,20 @@ TEST(HelpDocument, EscapesMarkupCharacters) {
   EXPECT_EQ(tmx::help::EscapeHtml("a<b>&\"c\" ヘルプ"), "a&lt;b&gt;&amp;&quot;c&quot; ヘルプ");
 }
 
+TEST(HelpViewer, ReadsTheFacesBeforeTheFileAndTheFileLast) {
+  const char *const full[] = {"tamrix-help", "--code-face", "IPAGothic",
+                              "--text-face", "IPA P",       "/a b/Tamrix.hlp"};
+  const auto options = tmx::help::ReadViewerOptions(6, full);
+  EXPECT_EQ(options.text_face, "IPA P");
+  EXPECT_EQ(options.code_face, "IPAGothic");
+  EXPECT_EQ(options.file, "/a b/Tamrix.hlp");
+  // A file named like an option is still the file.
+  const char *const odd[] = {"tamrix-help", "--text-face"};
+  EXPECT_EQ(tmx::help::ReadViewerOptions(2, odd).file, "--text-face");
+  EXPECT_EQ(tmx::help::ReadViewerOptions(2, odd).text_face, "");
+  EXPECT_EQ(tmx::help::ReadViewerOptions(1, odd).file, "");
+}
+
 TEST(HelpDocument, TitlesTheWindowAfterThePage) {
   EXPECT_EQ(tmx::help::WindowTitle("Tamrix Check Soft ヘルプ"), "Tamrix Check Soft ヘルプ");
   EXPECT_FALSE(tmx::help::WindowTitle(nullptr).empty());
@@ -135,14 +150,15 @@ struct ScreenRun {
   std::string output;
 };
 
-// Runs the viewer on the test's X screen (120 ppi, started by the suite);
-// prints the window title.
+// Runs the viewer on the test's X screen (120 ppi, started by the suite),
+// in the faces the check program asks for; prints the window title.
 ScreenRun RunOnScreen(const std::string &help_file, const std::string &pattern,
                       const fs::path &screenshot) {
   fs::remove(screenshot);
   const std::string command = "sh '" + std::string(TMX_TEST_SCREEN_SCRIPT) + "' '" +
                               TMX_TEST_VIEWER + "' '" + help_file + "' '" + pattern + "' '" +
-                              screenshot.string() + "' 2>&1";
+                              screenshot.string() +
+                              "' --text-face IPAPGothic --code-face IPAGothic 2>&1";
   ScreenRun run{-1, {}};
   FILE *pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;

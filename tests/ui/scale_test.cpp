@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "tamrix_ui/screen.h"
+#include "tamrix_ui/screen_font.h"
 
 namespace tamrix::ui {
 namespace {
@@ -27,13 +28,15 @@ TEST(Scale, PixelsRoundToNearestBothWays) {
   for (int v : {0, 1, 7, 358, 548, 630}) EXPECT_EQ(FromScreen(ToScreen(v, 1.25), 1.25), v);
 }
 
-TEST(Scale, StandInFontSizeRoundsDown) {
+TEST(Scale, ScreenFontSizeRoundsDown) {
   // 13/15 of the layout's 15 pixels, scaled: 10.4, 10.8, 13, 15.6.
-  EXPECT_EQ(ScreenFontSize(15, 0.8), 10);
-  EXPECT_EQ(ScreenFontSize(15, 100.0 / 120), 10);
-  EXPECT_EQ(ScreenFontSize(15, 1.0), 13);
-  EXPECT_EQ(ScreenFontSize(15, 1.2), 15);
-  EXPECT_EQ(ScreenFontSize(1, 1.0), 6) << "never unreadably small";
+  const ScreenFont font{"IPAPGothic", 13, 15};
+  EXPECT_EQ(font.PixelSize(15, 0.8), 10);
+  EXPECT_EQ(font.PixelSize(15, 100.0 / 120), 10);
+  EXPECT_EQ(font.PixelSize(15, 1.0), 13);
+  EXPECT_EQ(font.PixelSize(15, 1.2), 15);
+  EXPECT_EQ(font.PixelSize(1, 1.0), 6) << "never unreadably small";
+  EXPECT_EQ(ScreenFont{}.PixelSize(15, 0.8), 12) << "by default, the layout's own height";
 }
 
 }  // namespace

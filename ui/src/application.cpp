@@ -173,9 +173,9 @@ TModalResult Application::MessageBox(std::string_view text, TMsgDlgType type) {
   return mrOk;
 }
 
-void Application::UseScreen() {
+void Application::UseScreen(const ScreenFont &font) {
   if (view_) return;
-  view_ = std::make_unique<ScreenView>(*this);
+  view_ = std::make_unique<ScreenView>(*this, font);
   for (const auto &f : forms_) view_->Realize(*f);
 }
 

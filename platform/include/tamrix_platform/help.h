@@ -20,6 +20,11 @@ extern "C" {
  * the viewer could not be started, and for every other command. */
 TMX_PLATFORM_API BOOL tmx_win_help(HWND window, const char *help_file, UINT command, uint32_t data);
 
+/* The faces every viewer started after this call shows help in: text and
+ * headings in text_face, code in code_face (fontconfig family names). NULL
+ * or "" leaves that part in the viewer's own face. */
+TMX_PLATFORM_API void tmx_win_help_faces(const char *text_face, const char *code_face);
+
 static inline BOOL WinHelpA(HWND window, const char *help_file, UINT command, uint32_t data) {
   return tmx_win_help(window, help_file, command, data);
 }

@@ -123,7 +123,8 @@ int main(int argc, char **argv) {
   }
   Application app(argv[0]);
   try {
-    app.UseScreen();
+    // A face with the Japanese captions' glyphs, sized as the check program sizes it.
+    app.UseScreen(ScreenFont{"IPAPGothic", 13, 15});
   } catch (const ScreenUnavailable &e) {
     std::cerr << e.what() << "\n";
     return 3;

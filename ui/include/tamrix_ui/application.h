@@ -4,7 +4,7 @@
 //
 //   int main() {
 //     tamrix::ui::Application app;            // title "Tamrix" for .../tamrix
-//     app.UseScreen();                        // omit for headless runs
+//     app.UseScreen(font);                    // omit for headless runs
 //     MainForm = &app.CreateForm<TMainForm>();
 //     app.Run();                              // until the main form closes
 //   }
@@ -19,6 +19,7 @@
 #include "tamrix_platform/messages.h"
 #include "tamrix_ui/controls.h"
 #include "tamrix_ui/form.h"
+#include "tamrix_ui/screen_font.h"
 #include "tamrix_ui/text_measure.h"
 
 namespace tamrix::ui {
@@ -101,9 +102,10 @@ class Application {
     box_handler_ = std::move(handler);
   }
 
-  // Switches to real windows. Throws ScreenUnavailable when no display can
-  // be opened. Call before creating forms.
-  void UseScreen();
+  // Switches to real windows, every font shown as the given one. Throws
+  // ScreenUnavailable when no display can be opened. Call before creating
+  // forms.
+  void UseScreen(const ScreenFont &font = {});
   bool OnScreen() const { return view_ != nullptr; }
   ScreenView *View() const { return view_.get(); }
 

@@ -7,6 +7,7 @@
 
 #include "tamrix_ui/canvas.h"
 #include "tamrix_ui/control.h"
+#include "tamrix_ui/screen_font.h"
 
 namespace tamrix::ui {
 
@@ -20,18 +21,11 @@ double ScaleFromDpi(double dpi);
 int ToScreen(int layout_px, double scale);
 int FromScreen(int screen_px, double scale);
 
-// The face used for every font on screen.
-inline constexpr const char *kScreenFontFamily = "IPAPGothic";
-// Its pixel size for a font of the given layout height. The layouts were
-// made for "ＭＳ Ｐゴシック", whose text this face matches in width at 13/15
-// of the height ("LogSlot": 47 pixels against the layout's 48 at 15); the
-// scaled size is rounded down, so that no text outgrows its scaled control.
-int ScreenFontSize(int layout_height, double scale);
-
 class ScreenView {
  public:
-  // Opens the display; throws ScreenUnavailable when there is none.
-  explicit ScreenView(Application &app);
+  // Opens the display and shows every font as the given one; throws
+  // ScreenUnavailable when there is no display.
+  ScreenView(Application &app, const ScreenFont &font);
   ~ScreenView();
   ScreenView(const ScreenView &) = delete;
   ScreenView &operator=(const ScreenView &) = delete;

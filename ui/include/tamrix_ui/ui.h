@@ -28,4 +28,5 @@
 #include "tamrix_ui/keys.h"
 #include "tamrix_ui/menu.h"
 #include "tamrix_ui/screen.h"
+#include "tamrix_ui/screen_font.h"
 #include "tamrix_ui/text_measure.h"

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "tamrix_ui/screen.h"
+#include "tamrix_ui/screen_font.h"
 
 namespace tamrix::ui {
 
@@ -19,10 +20,11 @@ int ToScreen(int layout_px, double scale) {
   return static_cast<int>(v < 0 ? v - 0.5 : v + 0.5);
 }
 
-int ScreenFontSize(int layout_height, double scale) {
-  // The small allowance keeps exact products (15 at 1.0 gives 13) from
-  // falling a hair short of their integer.
-  const double size = layout_height * 13.0 * scale / 15.0;
+int ScreenFont::PixelSize(int layout_height, double scale) const {
+  // The small allowance keeps exact products (15 at 13/15 and 1.0 gives 13)
+  // from falling a hair short of their integer.
+  const double size = layout_height * static_cast<double>(size_numerator) * scale /
+                      static_cast<double>(size_denominator);
   return std::max(6, static_cast<int>(std::floor(size + 1e-9)));
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "message_box.h"
@@ -46,10 +47,17 @@ double ScreenDpi() {
   return (h + v) / 2.0;
 }
 
+// The toolkit keeps a face name's address: each name is kept for the life of
+// the process, as views come and go with their applications.
+const char *KeptFaceName(const std::string &face) {
+  static std::set<std::string> names;
+  return names.insert(" " + face).first->c_str();
+}
+
 }  // namespace
 
 struct ScreenView::Impl {
-  explicit Impl(Application &app) : ctx{app} {}
+  Impl(Application &app, const ScreenFont &font) : ctx{app, 1.0, font} {}
   view::ViewContext ctx;
   int wake_fd = -1;
 
@@ -65,7 +73,8 @@ struct ScreenView::Impl {
   }
 };
 
-ScreenView::ScreenView(Application &app) : impl_(std::make_unique<Impl>(app)) {
+ScreenView::ScreenView(Application &app, const ScreenFont &font)
+    : impl_(std::make_unique<Impl>(app, font)) {
   const char *name = std::getenv("DISPLAY");
   Display *d = XOpenDisplay(nullptr);
   if (!d) {
@@ -75,9 +84,7 @@ ScreenView::ScreenView(Application &app) : impl_(std::make_unique<Impl>(app)) {
         "; the windows need an X server");
   }
   fl_open_display(d);
-  // The toolkit keeps the name's address.
-  static const std::string face = std::string(" ") + kScreenFontFamily;
-  Fl::set_font(view::kFont, face.c_str());
+  Fl::set_font(view::kFont, KeptFaceName(font.face));
   // Every window is the program's own to a task bar: class "tamrix",
   // "Tamrix" (the toolkit capitalises the second).
   std::string xclass = app.Title();

@@ -10,6 +10,7 @@
 #include "tamrix_ui/font.h"
 #include "tamrix_ui/keys.h"
 #include "tamrix_ui/screen.h"
+#include "tamrix_ui/screen_font.h"
 
 class Fl_Widget;
 
@@ -19,18 +20,19 @@ class Application;
 
 namespace view {
 
-// Every font is shown in this face (registered at start).
+// Every font is shown in this face (the screen font's, registered at start).
 constexpr Fl_Font kFont = FL_FREE_FONT;
 
 struct ViewContext {
   Application &app;
   double scale = 1.0;
+  ScreenFont font = {};
   // Depth of paint handlers running inside FLTK draw().
   int drawing = 0;
 
   int Px(int layout) const { return ToScreen(layout, scale); }
   int Layout(int screen) const { return FromScreen(screen, scale); }
-  int FontSize(const TFont &f) const { return ScreenFontSize(f.height, scale); }
+  int FontSize(const TFont &f) const { return font.PixelSize(f.height, scale); }
 };
 
 Fl_Color ToFlColor(TColor c);
