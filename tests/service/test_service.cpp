@@ -64,6 +64,10 @@ TEST(Service, HandlesShareOneDriverAndReachOnlyTheSlotsTheyOpened) {
   struct stat socket_file {};
   ASSERT_EQ(stat(service.unix_uri().substr(5).c_str(), &socket_file), 0);
   EXPECT_EQ(socket_file.st_mode & 0777, 0660u);
+
+  // Ended with both handles still open on their slots.
+  EXPECT_TRUE(service.StopsCleanly()) << service.Log();
+  EXPECT_NE(service.Log().find("2 slot(s) given back"), std::string::npos) << service.Log();
 }
 
 TEST(Service, TheConfiguredTargetDecidesWhatServesTheDevice) {
@@ -217,6 +221,7 @@ TEST(ServiceTls, OnlyClientsWithTheTokenOrATrustedCertificateGetIn) {
   EXPECT_TRUE(tls.service().LogShows("refused a session")) << tls.service().Log();
   const std::string log = tls.service().Log();
   EXPECT_EQ(log.find("started", log_before.size()), std::string::npos) << log;
+  EXPECT_TRUE(tls.service().StopsCleanly()) << tls.service().Log();
 }
 
 }  // namespace
