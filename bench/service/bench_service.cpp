@@ -20,6 +20,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -166,9 +167,14 @@ struct Setup {
   bool tls_ready = false;
 };
 
+// Made by the first benchmark, ended by main after the last.
+std::unique_ptr<Setup> &SharedSlot() {
+  static std::unique_ptr<Setup> setup;
+  return setup;
+}
 Setup &Shared() {
-  static Setup *setup = new Setup;  // the service outlives every benchmark
-  return *setup;
+  if (!SharedSlot()) SharedSlot() = std::make_unique<Setup>();
+  return *SharedSlot();
 }
 
 void BM_StopSamplingThroughService(benchmark::State &state) {
@@ -365,4 +371,17 @@ BENCHMARK(BM_FourBoardsEachReadByItsOwnClient)->Iterations(1)->Unit(benchmark::k
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// The service and its certificates go with the run: its sessions end
+// first, then the service, then its folders.
+int main(int argc, char **argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  if (Setup *setup = SharedSlot().get(); setup != nullptr) {
+    if (setup->remote != INVALID_HANDLE_VALUE) tmx_close_handle(setup->remote);
+    if (setup->library != nullptr) dlclose(setup->library);
+  }
+  SharedSlot().reset();
+  return 0;
+}
