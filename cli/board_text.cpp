@@ -76,6 +76,12 @@ std::string BoardLine(std::uint16_t slot, std::uint32_t driver_version, const TA
          (dmas.empty() ? "none" : dmas);
 }
 
+std::string HeldBoardLine(std::uint16_t slot, const std::string &user, std::uint32_t pid,
+                          const std::string &host) {
+  return "slot " + std::to_string(slot) + "  in use by " + user + " (pid " + std::to_string(pid) +
+         " on " + host + ")";
+}
+
 std::vector<std::string> RecordLines(const TAMRIXR &record) {
   std::vector<std::string> lines;
   lines.push_back(Line("NumMemWindows", std::to_string(record.NumMemWindows)));

@@ -24,6 +24,11 @@ std::string Firmware(const TAMRIXR &record);
 // IRQ, DMA.
 std::string BoardLine(std::uint16_t slot, std::uint32_t driver_version, const TAMRIXR &record);
 
+// The list line of a board another program holds: "slot 0  in use by USER
+// (pid N on HOST)".
+std::string HeldBoardLine(std::uint16_t slot, const std::string &user, std::uint32_t pid,
+                          const std::string &host);
+
 // Every field of the record, one "name value" line each; array entries up to
 // their count (never past the array).
 std::vector<std::string> RecordLines(const TAMRIXR &record);

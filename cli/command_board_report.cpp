@@ -5,18 +5,25 @@
 #include "board_session.h"
 #include "board_text.h"
 #include "commands.h"
+#include "slot_holder.h"
 
 namespace tamrix_cli {
 
 int RunList() {
   std::optional<std::uint32_t> driver_version;
+  std::optional<HolderQuery> holders;
   for (std::uint16_t slot = 0; slot < TAMRIX_SLOT_COUNT; ++slot) {
     std::optional<BoardSession> board;
     try {
       board.emplace(slot, BoardSession::Notifications::kNone);
     } catch (const LibraryFailure &failure) {
-      if (failure.code == TAMRIX_ERR_SLOT) continue;  // no board in the slot
-      throw;
+      if (failure.code != TAMRIX_ERR_SLOT) throw;
+      // No board in the slot, or one that another program holds.
+      if (!holders) holders.emplace();
+      if (const std::optional<SlotHolder> holder = holders->Holder(slot)) {
+        std::printf("%s\n", HeldBoardLine(slot, holder->user, holder->pid, holder->host).c_str());
+      }
+      continue;
     }
     if (!driver_version) driver_version = DriverVersion(slot);
     const TAMRIXR record = board->Resources();

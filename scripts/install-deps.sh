@@ -8,6 +8,7 @@ packages=(
   cmake g++ make pkg-config libtomlplusplus-dev
   libfltk1.3-dev fonts-ipafont-gothic
   libhdf5-dev
+  libgrpc++-dev protobuf-compiler-grpc libprotobuf-dev protobuf-compiler
 )
 if [ "${1:-test}" = test ]; then
   packages+=(
@@ -16,6 +17,7 @@ if [ "${1:-test}" = test ]; then
     clang libclang-rt-14-dev
     dpkg-dev fakeroot binutils
     python3-numpy python3-pytest python3-h5py python3-matplotlib python3-dask
+    openssl
   )
 fi
 

@@ -10,7 +10,7 @@ git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 echo "clang-format: clean"
 [ -f "$build/compile_commands.json" ] || { echo "no $build/compile_commands.json" >&2; exit 1; }
 run-clang-tidy -quiet -p "$build" -j "$(nproc)" \
-  "$root/(lib|platform|driver|ui|text|app|cli|python|packaging)/.*\.cpp$" >"$build/clang-tidy.log" 2>&1 || {
+  "$root/(lib|platform|driver|ui|text|app|cli|python|packaging|service)/.*\.cpp$" >"$build/clang-tidy.log" 2>&1 || {
   grep -E '(warning|error): ' "$build/clang-tidy.log" | sort -u >&2
   exit 1
 }

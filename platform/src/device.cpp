@@ -1,5 +1,6 @@
 // Device calls. A device name "\\.\NAME" is served by a driver module loaded
-// on first open, as the original platform loads a dynamic driver.
+// on first open, as the original platform loads a dynamic driver, or, when
+// the system is configured so (device_target.h), by the board service.
 #include "tamrix_platform/device.h"
 
 #include <dlfcn.h>
@@ -12,11 +13,14 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 
+#include "device_target.h"
 #include "module_dir.h"
 #include "module_image.h"
 #include "module_probe.h"
+#include "remote_client.h"
 #include "tamrix_platform/driver_module.h"
 #include "tamrix_platform/messages.h"
 #include "tamrix_window.h"
@@ -38,20 +42,37 @@ void *PinPlatform() {
   return dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
 }
 
-class LoadedDriver {
+// What answers a handle's requests: a driver in the process or a session
+// of the board service.
+class Endpoint {
+ public:
+  Endpoint() : platform_(PinPlatform()) {}
+  virtual ~Endpoint() {
+    if (platform_ != nullptr) dlclose(platform_);
+  }
+  Endpoint(const Endpoint &) = delete;
+  Endpoint &operator=(const Endpoint &) = delete;
+
+  virtual DWORD Control(DWORD code, void *in, DWORD in_size, void *out, DWORD out_size,
+                        DWORD *returned) const = 0;
+
+ private:
+  void *platform_;
+};
+
+class LoadedDriver : public Endpoint {
  public:
   LoadedDriver(void *module, const tmx_driver *driver, void *context)
-      : module_(module), driver_(driver), context_(context), platform_(PinPlatform()) {}
-  ~LoadedDriver() {
+      : module_(module), driver_(driver), context_(context) {}
+  ~LoadedDriver() override {
     driver_->unload(context_);
     dlclose(module_);
-    if (platform_ != nullptr) dlclose(platform_);
   }
   LoadedDriver(const LoadedDriver &) = delete;
   LoadedDriver &operator=(const LoadedDriver &) = delete;
 
   DWORD Control(DWORD code, void *in, DWORD in_size, void *out, DWORD out_size,
-                DWORD *returned) const {
+                DWORD *returned) const override {
     return driver_->control(context_, code, in, in_size, out, out_size, returned);
   }
 
@@ -59,12 +80,80 @@ class LoadedDriver {
   void *module_;
   const tmx_driver *driver_;
   void *context_;
-  void *platform_;
 };
 
+// One handle's session with the board service.
+class RemoteSession : public Endpoint {
+ public:
+  RemoteSession(const tmx_remote_client *client, void *session)
+      : client_(client), session_(session) {}
+  ~RemoteSession() override { client_->disconnect(session_); }
+  RemoteSession(const RemoteSession &) = delete;
+  RemoteSession &operator=(const RemoteSession &) = delete;
+
+  DWORD Control(DWORD code, void *in, DWORD in_size, void *out, DWORD out_size,
+                DWORD *returned) const override {
+    return client_->control(session_, code, in, in_size, out, out_size, returned);
+  }
+
+ private:
+  const tmx_remote_client *client_;
+  void *session_;
+};
+
+// The forwarding client, loaded on the first open that needs it and kept:
+// the transport it links keeps threads and state of its own.
+const tmx_remote_client *RemoteClient(DWORD &error) {
+  static std::mutex mutex;
+  static const tmx_remote_client *client = nullptr;
+  std::lock_guard lock(mutex);
+  if (client != nullptr) return client;
+  const std::string path = tmx::platform::PrivateModuleDirectory() + "/" + TMX_REMOTE_MODULE_FILE;
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    error = ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  }
+  // Checked as a driver module file is, so that a damaged file is refused
+  // rather than mapped. Not tried in the probe, whose trial run is a driver's.
+  void *module = tmx::platform::IsCompleteSharedObjectFile(path)
+                     ? dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)
+                     : nullptr;
+  if (module == nullptr) {
+    error = ERROR_BAD_EXE_FORMAT;
+    return nullptr;
+  }
+  auto entry = reinterpret_cast<tmx_remote_entry_fn>(dlsym(module, TMX_REMOTE_ENTRY_NAME));
+  const tmx_remote_client *found = entry ? entry() : nullptr;
+  if (found == nullptr || found->abi_version != TMX_REMOTE_ABI_VERSION) {
+    error = entry ? ERROR_BAD_FORMAT : ERROR_PROC_NOT_FOUND;
+    return nullptr;
+  }
+  client = found;
+  return client;
+}
+
+std::shared_ptr<Endpoint> Connect(const std::string &uri, const std::string &device, DWORD &error) {
+  const tmx_remote_client *client = RemoteClient(error);
+  if (client == nullptr) return nullptr;
+  void *session = client->connect(uri.c_str(), device.c_str(), &kHostServices, &error);
+  if (session == nullptr) return nullptr;
+  return std::make_shared<RemoteSession>(client, session);
+}
+
+// The boards' device, the one the system configuration redirects.
+bool IsBoardDevice(const std::string &name) {
+  static constexpr std::string_view kBoards = "TAMRIX.VXD";
+  if (name.size() != kBoards.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(name[i])) != kBoards[i]) return false;
+  }
+  return true;
+}
+
 struct OpenDevice {
-  std::string name;
-  std::shared_ptr<LoadedDriver> driver;
+  std::string name;  // the device and its module file; empty for a session
+  std::shared_ptr<Endpoint> driver;
   bool delete_on_close;
 };
 
@@ -73,32 +162,44 @@ struct OpenDevice {
 class DeviceTable {
  public:
   HANDLE Open(const std::string &name, bool delete_on_close, DWORD &error) {
+    using Kind = tmx::platform::DeviceTarget::Kind;
+    const tmx::platform::DeviceTarget target =
+        IsBoardDevice(name) ? tmx::platform::ResolveDeviceTarget() : tmx::platform::DeviceTarget{};
+    if (target.kind == Kind::kInvalid) return Failed(name, ERROR_PATH_NOT_FOUND, error);
+    if (target.kind == Kind::kService) {
+      // Each handle is a session of its own; connecting takes no lock here.
+      std::shared_ptr<Endpoint> session = Connect(target.value, name, error);
+      if (!session) {
+        std::lock_guard lock(mutex_);
+        return Failed(name, error, error);
+      }
+      std::lock_guard lock(mutex_);
+      open_errors_.erase(name);
+      return Add(OpenDevice{{}, std::move(session), delete_on_close});
+    }
+    const std::string path = target.kind == Kind::kModuleFile ? target.value : ModulePath(name);
+    // A device's driver is shared by its handles while it comes from one file.
+    const std::string key = name + '\n' + path;
     std::lock_guard lock(mutex_);
-    std::shared_ptr<LoadedDriver> driver;
-    if (auto resident = resident_.find(name); resident != resident_.end()) {
+    std::shared_ptr<Endpoint> driver;
+    if (auto resident = resident_.find(key); resident != resident_.end()) {
       driver = resident->second;
     } else {
       for (const auto &[handle, open] : open_) {
-        if (open.name == name) {
+        if (open.name == key) {
           driver = open.driver;
           break;
         }
       }
     }
     if (!driver) {
-      driver = Load(name, error);
-      if (!driver) {
-        open_errors_[name] = error;
-        return INVALID_HANDLE_VALUE;
-      }
+      driver = Load(path, error);
+      if (!driver) return Failed(name, error, error);
     }
     open_errors_.erase(name);
     // Without the delete-on-close flag a dynamic driver stays loaded.
-    if (!delete_on_close) resident_[name] = driver;
-    const std::uintptr_t handle = next_handle_;
-    next_handle_ += 4;
-    open_.emplace(handle, OpenDevice{name, std::move(driver), delete_on_close});
-    return reinterpret_cast<HANDLE>(handle);
+    if (!delete_on_close) resident_[key] = driver;
+    return Add(OpenDevice{key, std::move(driver), delete_on_close});
   }
 
   bool DriversLoaded() {
@@ -112,14 +213,14 @@ class DeviceTable {
     return it == open_errors_.end() ? ERROR_SUCCESS : it->second;
   }
 
-  std::shared_ptr<LoadedDriver> Find(HANDLE handle) {
+  std::shared_ptr<Endpoint> Find(HANDLE handle) {
     std::lock_guard lock(mutex_);
     auto it = open_.find(reinterpret_cast<std::uintptr_t>(handle));
     return it == open_.end() ? nullptr : it->second.driver;
   }
 
   bool Close(HANDLE handle) {
-    std::shared_ptr<LoadedDriver> last_reference;
+    std::shared_ptr<Endpoint> last_reference;
     {
       std::lock_guard lock(mutex_);
       auto it = open_.find(reinterpret_cast<std::uintptr_t>(handle));
@@ -133,6 +234,19 @@ class DeviceTable {
   }
 
  private:
+  // Called with the lock held.
+  HANDLE Failed(const std::string &name, DWORD code, DWORD &error) {
+    open_errors_[name] = code;
+    error = code;
+    return INVALID_HANDLE_VALUE;
+  }
+  HANDLE Add(OpenDevice open) {
+    const std::uintptr_t handle = next_handle_;
+    next_handle_ += 4;
+    open_.emplace(handle, std::move(open));
+    return reinterpret_cast<HANDLE>(handle);
+  }
+
   static std::string ModulePath(const std::string &name) {
     std::string file;
     for (char c : name) file += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -159,8 +273,7 @@ class DeviceTable {
     return probed;
   }
 
-  std::shared_ptr<LoadedDriver> Load(const std::string &name, DWORD &error) {
-    const std::string path = ModulePath(name);
+  std::shared_ptr<Endpoint> Load(const std::string &path, DWORD &error) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
       error = ERROR_FILE_NOT_FOUND;
@@ -194,7 +307,7 @@ class DeviceTable {
 
   std::mutex mutex_;
   std::map<std::uintptr_t, OpenDevice> open_;
-  std::map<std::string, std::shared_ptr<LoadedDriver>> resident_;
+  std::map<std::string, std::shared_ptr<Endpoint>> resident_;
   std::set<FileIdentity> vouched_;
   // Why the latest open of each device failed, for a program to tell its user.
   std::map<std::string, DWORD> open_errors_;

@@ -24,13 +24,16 @@ for file in /usr/bin/tamrix "$libdir"/libtamrix.so.1.0.0 "$libdir"/libtamrix.so.
     "$libdir"/cmake/tamrix/tamrixConfig.cmake /usr/share/applications/tamrix.desktop \
     /usr/share/icons/hicolor/32x32/apps/tamrix.png /usr/share/man/man1/tamrix.1 \
     /usr/bin/tamrix-cli /usr/share/man/man1/tamrix-cli.1 \
+    /usr/sbin/tamrixd /usr/share/man/man8/tamrixd.8 "$libdir"/tamrix/tamrix-remote.so \
+    /usr/share/tamrix/tamrix_device.proto /usr/lib/systemd/system/tamrixd.service \
+    /usr/lib/sysusers.d/tamrix.conf \
     /usr/lib/python3/dist-packages/tamrix/__init__.py; do
   grep -qx "$file" <<<"$contents" || fail "the package lacks $file"
 done
 grep -v -e '^/usr' -e '^/$' <<<"$contents" && fail "the package installs outside /usr"
 depends=$(dpkg-deb -f "$package" Depends)
 echo "Depends: $depends"
-for needed in libfltk1.3 fonts-ipafont-gothic libc6 libstdc++6; do
+for needed in libfltk1.3 fonts-ipafont-gothic libc6 libstdc++6 libgrpc++; do
   grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed"
 done
 grep -q python3-numpy <<<"$(dpkg-deb -f "$package" Recommends)" ||
@@ -38,4 +41,11 @@ grep -q python3-numpy <<<"$(dpkg-deb -f "$package" Recommends)" ||
 # The program looks for its help file where the package puts it.
 strings "$work/build/bin/tamrix" | grep -x /usr/share/tamrix/Tamrix.hlp >/dev/null ||
   fail "the help file's path is not /usr/share/tamrix/Tamrix.hlp"
+# The unit starts the service where the package puts it, and the group the
+# socket is given is made at install.
+dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/lib/systemd/system/tamrixd.service |
+  grep -x 'ExecStart=/usr/sbin/tamrixd --listen unix:/run/tamrix/tamrixd.sock' >/dev/null ||
+  fail "the unit does not start /usr/sbin/tamrixd"
+dpkg-deb --ctrl-tarfile "$package" | tar -xO ./postinst | grep -q 'systemd-sysusers tamrix.conf' ||
+  fail "the package does not make the group tamrix"
 echo "PASS: $(basename "$package")"

@@ -19,7 +19,9 @@ for file in bin/tamrix "$libdir"/libtamrix.so.1.0.0 "$libdir"/libtamrix_platform
     "$libdir"/pkgconfig/tamrix.pc "$libdir"/cmake/tamrix/tamrixConfig.cmake \
     "$libdir"/cmake/tamrix/tamrixConfigVersion.cmake share/applications/tamrix.desktop \
     share/icons/hicolor/32x32/apps/tamrix.png share/man/man1/tamrix.1 \
-    bin/tamrix-cli share/man/man1/tamrix-cli.1; do
+    bin/tamrix-cli share/man/man1/tamrix-cli.1 \
+    sbin/tamrixd share/man/man8/tamrixd.8 "$libdir"/tamrix/tamrix-remote.so \
+    share/tamrix/tamrix_device.proto lib/systemd/system/tamrixd.service lib/sysusers.d/tamrix.conf; do
   [ -e "$prefix/$file" ] || fail "$file is not installed"
 done
 for link in libtamrix.so libtamrix.so.1 libtamrix_platform.so libtamrix_platform.so.1; do
@@ -68,6 +70,8 @@ nm -D --defined-only "$prefix/$libdir/libtamrix_platform.so.1" | awk '{print $3}
   grep -x tmx_window_wait >/dev/null || fail "libtamrix_platform lacks tmx_window_wait"
 [ "$(exports "$prefix/$libdir/tamrix/tamrix.vxd.so")" = tmx_driver_entry ] ||
   fail "the driver module exports: $(exports "$prefix/$libdir/tamrix/tamrix.vxd.so" | tr '\n' ' ')"
+[ "$(exports "$prefix/$libdir/tamrix/tamrix-remote.so")" = tmx_remote_entry ] ||
+  fail "the forwarding client exports: $(exports "$prefix/$libdir/tamrix/tamrix-remote.so" | tr '\n' ' ')"
 
 # The program never links the access library; it finds it at run time.
 if readelf -d "$prefix/bin/tamrix" | grep 'NEEDED.*libtamrix\.so' >/dev/null; then
@@ -99,4 +103,17 @@ rows=$(grep -vc '^#' <<<"$samples")
 # Channel 3 is a sawtooth rising by 32 per scan; channel 14 would be 3072.
 awk '!/^#/ { if (NR > 2 && $5 != (last + 32) % 4096) bad++; last = $5 } END { exit bad > 0 }' \
   <<<"$samples" || fail "channel 3 is not the rising sawtooth"
+
+# The same stream through the installed board service: the service finds its
+# driver, and the program's device layer its forwarding client, in the tree.
+socket=$work/tamrixd.sock
+"$prefix/sbin/tamrixd" --listen "unix:$socket" 2>"$work/tamrixd.log" &
+service=$!
+trap 'kill $service 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -S "$socket" ] && break; sleep 0.1; done
+served=$(env -i TAMRIX_DEVICE="unix:$socket" "$work/stream_samples/stream_samples" 4096 0-3) ||
+  fail "stream_samples through the service failed: $(cat "$work/tamrixd.log")"
+[ "$served" = "$samples" ] || fail "the service gave other samples than the driver in the process"
+grep -q 'session .* started from unix' "$work/tamrixd.log" ||
+  fail "the program did not reach the service: $(cat "$work/tamrixd.log")"
 echo "PASS"

@@ -2,11 +2,19 @@
 // library as "echo.vxd.so".
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "device_target.h"
 #include "tamrix_platform/device.h"
 #include "tamrix_platform/messages.h"
 #include "tamrix_window.h"
@@ -131,6 +139,48 @@ TEST(DeviceControl, ConcurrentRequestsAndCloseDoNotRace) {
   EXPECT_TRUE(EchoLoaded());
   CloseHandle(keeper);
   EXPECT_FALSE(EchoLoaded());
+}
+
+// Which driver serves the boards' device: the variable, else the first line
+// of the configuration file that says something, else the service's socket
+// when one is there, else the module in the process.
+TEST(DeviceTarget, TheVariableThenTheFileThenTheSystemSocketThenTheModule) {
+  using Kind = tmx::platform::DeviceTarget::Kind;
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tamrix-target-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string config = folder / "device.conf";
+  const std::string socket_path = folder / "tamrixd.sock";
+  const char *saved = std::getenv("TAMRIX_DEVICE");
+  const std::string before = saved != nullptr ? saved : "";
+  unsetenv("TAMRIX_DEVICE");
+  const auto resolved = [&] { return tmx::platform::ResolveDeviceTarget(config, socket_path); };
+
+  EXPECT_EQ(resolved().kind, Kind::kModule);
+  std::ofstream(socket_path) << "not a socket";
+  EXPECT_EQ(resolved().kind, Kind::kModule) << "only a socket counts";
+  std::filesystem::remove(socket_path);
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, socket_path.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+  EXPECT_EQ(resolved().kind, Kind::kService);
+  EXPECT_EQ(resolved().value, "unix:" + socket_path);
+
+  std::ofstream(config) << "# the boards of this desk\n\n   \n  module:/opt/x.so  \ntls://a:1\n";
+  EXPECT_EQ(resolved().kind, Kind::kModuleFile) << "the file before the socket";
+  EXPECT_EQ(resolved().value, "/opt/x.so");
+  std::ofstream(config) << "tls://rack1:7420?ca=/etc/ca.pem\n";
+  EXPECT_EQ(resolved().kind, Kind::kService);
+  std::ofstream(config) << "rack1:7420\n";
+  EXPECT_EQ(resolved().kind, Kind::kInvalid);
+  setenv("TAMRIX_DEVICE", "module:", 1);
+  EXPECT_EQ(resolved().kind, Kind::kModule) << "the variable before the file";
+
+  close(listener);
+  std::filesystem::remove_all(folder);
+  if (saved != nullptr) setenv("TAMRIX_DEVICE", before.c_str(), 1);
 }
 
 }  // namespace
