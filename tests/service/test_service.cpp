@@ -58,6 +58,19 @@ TEST(Service, HandlesShareOneDriverAndReachOnlyTheSlotsTheyOpened) {
   EXPECT_NE(holder.bytes[TAMRIX_HOLDER_OFS_USER], 0);
   EXPECT_EQ(a.Status(TAMRIX_IOCTL_HOLDER, 0), TAMRIX_DRV_BAD_SLOT) << "not held by another";
 
+  // The simulator's controls from tamrix-cli act on the board b holds: its
+  // ExTrg leaves the pulse train (off within 500 ms) and stays on.
+  const std::string sim_errors = service.folder() + "/sim.err";
+  ASSERT_EQ(
+      ExitCode(SpawnCli(service.unix_uri(), {"sim", "input", "1", "extrg", "on"}, sim_errors)), 0)
+      << FileText(sim_errors);
+  for (int look = 0; look < 7; ++look) {
+    RequestBlock inputs = DeviceHandle::For(1);
+    ASSERT_EQ(b.Send(TAMRIX_IOCTL_EXTERNAL_INPUTS, inputs), 0u);
+    EXPECT_EQ(inputs.U32(TAMRIX_OFS_EX_TRG), 1u) << "look " << look;
+    std::this_thread::sleep_for(100ms);
+  }
+
   EXPECT_EQ(a.Status(TAMRIX_IOCTL_CLOSE, 0), TAMRIX_DRV_OK);
   EXPECT_EQ(b.Status(TAMRIX_IOCTL_CREATE, 0), TAMRIX_DRV_OK) << "closed, free for b";
 
