@@ -201,6 +201,7 @@ int RunRead(const ReadCommand &command) {
   std::uint64_t fetched;
   try {
     output.emplace(command.output);
+    if (command.format == OutputFormat::kHdf5) PrepareCaptureLibrary();
     BoardSession board(sampling.slot, BoardSession::Notifications::kWindow);
     slot = board.slot();
     board.SetMode(mode);
