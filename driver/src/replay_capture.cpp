@@ -142,8 +142,8 @@ std::optional<std::vector<std::uint16_t>> ReadCaptureChannel(const std::string &
     return std::nullopt;
   }
   if (*version > kKnownVersion) {
-    why = "capture format version " + std::to_string(*version) + " is newer than " +
-          std::to_string(kKnownVersion);
+    why = "format_version " + std::to_string(*version) + " is above " +
+          std::to_string(kKnownVersion) + ", the newest this driver reads";
     return std::nullopt;
   }
   if (channel < *first || channel > *last) {
