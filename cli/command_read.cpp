@@ -89,7 +89,7 @@ class Capture {
     std::uint64_t sound = status.num_data;
     if (lost && gap_) {
       // Its place is told in 32 bits; the gap is never behind what was taken.
-      const std::uint32_t ahead = static_cast<std::uint32_t>(*gap_ - run_fetched_);
+      const auto ahead = static_cast<std::uint32_t>(*gap_ - run_fetched_);
       sound = ahead <= sound ? ahead : 0;
     } else if (told_later || (lost && run_fetched_ > 0)) {
       sound = 0;
