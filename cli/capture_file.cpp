@@ -43,10 +43,7 @@ constexpr off_t kReserveBytes = off_t{4} << 20;
 // The library's errors are told once, in our words, not printed by it; each
 // thread has its own error stack.
 void QuietLibraryErrors() {
-  // A file whose close failed stays in the library's tables, and its own
-  // clean-up at exit would crash on it: the tool closes what it opened.
-  static const bool no_clean_up_at_exit = H5dont_atexit() >= 0;
-  (void)no_clean_up_at_exit;
+  PrepareCaptureLibrary();
   thread_local const bool quiet = H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr) >= 0;
   (void)quiet;
 }
@@ -171,6 +168,13 @@ herr_t WriteSeconds(hid_t file, const char *name, double value) {
 }
 
 }  // namespace
+
+void PrepareCaptureLibrary() {
+  // A file whose close failed stays in the library's tables, and its own
+  // clean-up at exit would crash on it: the tool closes what it opened.
+  static const bool no_clean_up_at_exit = H5dont_atexit() >= 0;
+  (void)no_clean_up_at_exit;
+}
 
 CaptureFile::CaptureFile(const std::string &path, std::string name, const CaptureInfo &info,
                          bool compress)

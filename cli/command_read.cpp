@@ -77,17 +77,23 @@ class Capture {
     const SamplingStatus status = board_.Status();
     TakeNotifications();  // those posted before the status was read
     const bool lost = (status.bits & TAMRIX_SIM_WORDS_LOST) != 0;
-    // Words were lost at a full buffer. What waits is sound only if this run
-    // was never drained: then the buffer holds the run's first words, and
-    // the lost ones came after them.
-    if (lost && run_fetched_ > 0) return Lost();
-    // Words may also be lost while the buffer has room (a simulated board's
-    // fault): then words after the gap follow in the buffer, and the board's
-    // BuffOverflow says where it lies. It may wait for the notification
-    // budget: then nothing is sure yet.
+    // Words were lost, to a full buffer or while it had room (a simulated
+    // board's fault): then words after the gap follow in the buffer. The
+    // board's BuffOverflow says where the first gap lies, counted from the
+    // run's start, so the words before it are kept however often the run was
+    // drained. It may wait for the notification budget: then nothing is sure
+    // yet. Untold, what waits is sound only if this run was never drained:
+    // then the buffer holds the run's first words, and the lost ones came
+    // after them.
     const bool told_later = lost && !gap_ && (status.bits & TAMRIX_SIM_OVERFLOW_HELD) != 0;
-    std::uint64_t sound = told_later ? 0 : status.num_data;
-    if (lost && gap_) sound = std::min<std::uint64_t>(sound, *gap_);
+    std::uint64_t sound = status.num_data;
+    if (lost && gap_) {
+      // Its place is told in 32 bits; the gap is never behind what was taken.
+      const auto ahead = static_cast<std::uint32_t>(*gap_ - run_fetched_);
+      sound = ahead <= sound ? ahead : 0;
+    } else if (told_later || (lost && run_fetched_ > 0)) {
+      sound = 0;
+    }
     const auto take =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(sound, wanted_ - fetched_));
     if (take > 0) {
@@ -201,6 +207,7 @@ int RunRead(const ReadCommand &command) {
   std::uint64_t fetched;
   try {
     output.emplace(command.output);
+    if (command.format == OutputFormat::kHdf5) PrepareCaptureLibrary();
     BoardSession board(sampling.slot, BoardSession::Notifications::kWindow);
     slot = board.slot();
     board.SetMode(mode);

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "replay_capture.h"
+
 namespace tamrix::vxd {
 namespace {
 
@@ -83,6 +85,19 @@ std::optional<std::vector<std::uint16_t>> ReadReplay(const std::string &path, Re
   if (!file) {
     why = std::strerror(errno);
     return std::nullopt;
+  }
+  if (format == ReplayFormat::kGuess && HasHdf5Signature(path)) format = ReplayFormat::kHdf5;
+  if (format == ReplayFormat::kHdf5) {
+    if (!HasHdf5Signature(path)) {
+      why = "no HDF5 signature";
+      return std::nullopt;
+    }
+    auto values = ReadCaptureChannel(path, channel, why);
+    if (values && values->empty()) {
+      why = "holds no scan";
+      return std::nullopt;
+    }
+    return values;
   }
   const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   if (format == ReplayFormat::kGuess) {

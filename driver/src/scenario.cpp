@@ -206,8 +206,10 @@ void ReadChannel(Reader &reader, const std::string &folder, unsigned channel,
     kind = ReplayFormat::kCsv;
   } else if (format == "raw") {
     kind = ReplayFormat::kRaw;
+  } else if (format == "hdf5") {
+    kind = ReplayFormat::kHdf5;
   } else if (format) {
-    reader.Fail("format", "'" + *format + "' is neither csv nor raw");
+    reader.Fail("format", "'" + *format + "' is none of csv, raw and hdf5");
   }
   const std::string path = file.starts_with('/') ? file : folder + "/" + file;
   const unsigned wanted = column ? static_cast<unsigned>(*column) : channel;

@@ -17,8 +17,8 @@ TOP_RATE = ["read", "0", "--channels", "0-15", "--mode", "3", "--period-us", "2"
             "--format", "hdf5"]
 
 
-def run(cli, *args):
-    return subprocess.run([cli, *args], capture_output=True, timeout=60)
+def run(cli, *args, env=None):
+    return subprocess.run([cli, *args], capture_output=True, timeout=60, env=env)
 
 
 def open_capture(path):
@@ -43,23 +43,39 @@ def wait_for_scans(path, deadline=10):
     raise AssertionError(f"no scans in {path} within {deadline} s")
 
 
-@pytest.mark.parametrize("settings, conversion, events", [
+# 10,000 words a second: 0.6 s in, after the tool has drained the board
+# twice, five words are lost at word 6000, the start of scan 375. Words after
+# the gap follow it in the buffer.
+LOSE_AT_SCAN_375 = '[[fault]]\nslot = 0\nat = 0.6\nkind = "lose"\nwords = 5\n'
+
+
+@pytest.mark.parametrize("settings, conversion, events, fault", [
     # Above 1000 only whole milliseconds count.
     (["5", "--channels", "1-3", "--mode", "3", "--period-us", "1500", "--count", "30"],
-     0.001, []),
+     0.001, [], None),
     # No conversion under 2 us: the board runs at 2 us and says so.
     (["0", "--channels", "0-3", "--mode", "3", "--period-us", "1", "--count", "65536"],
-     2e-6, [(0x6405, b"SamplingOverrun")]),
-])
+     2e-6, [(0x6405, b"SamplingOverrun")], None),
+    # Both reads stop at the gap, and the capture says where it lies.
+    (["0", "--channels", "0-15", "--mode", "3", "--period-us", "100", "--count", "40000"],
+     1e-4, [(0x6404, b"BuffOverflow"), (0, b"WordsLost")], LOSE_AT_SCAN_375),
+], ids=["whole ms", "overrun", "words lost"])
 def test_a_capture_holds_what_a_csv_read_gives_and_describes_its_run(cli, tmp_path, settings,
-                                                                      conversion, events):
+                                                                      conversion, events, fault):
+    env = None
+    if fault:
+        (tmp_path / "fault.toml").write_text(fault)
+        env = dict(os.environ, TAMRIX_SIM_SCENARIO=str(tmp_path / "fault.toml"))
     # The signals restart at SetMode: two runs with the same settings give
     # the same words.
-    csv = run(cli, "read", *settings)
+    csv = run(cli, "read", *settings, env=env)
     before = datetime.datetime.now(datetime.timezone.utc)
-    hdf5 = run(cli, "read", *settings, "--format", "hdf5", "--output", str(tmp_path / "c.h5"))
-    assert (csv.returncode, hdf5.returncode) == (0, 0), (csv.stderr, hdf5.stderr)
-    assert (hdf5.stdout, hdf5.stderr) == (b"", b"")
+    hdf5 = run(cli, "read", *settings, "--format", "hdf5", "--output", str(tmp_path / "c.h5"),
+               env=env)
+    status, said = (1, b"tamrix-cli read: slot 0: the board lost words to a full buffer after "
+                       b"6000 of 40000 words; the output stops before them\n") if fault else (0, b"")
+    assert (csv.returncode, hdf5.returncode) == (status, status), (csv.stderr, hdf5.stderr)
+    assert (hdf5.stdout, hdf5.stderr) == (b"", said)
     lines = csv.stdout.decode().splitlines()
     rows = [[int(v) for v in line.split(",")] for line in lines[1:]]
     slot, first, last, mode, timer = (int(settings[0]), *map(int, settings[2].split("-")),
@@ -80,7 +96,11 @@ def test_a_capture_holds_what_a_csv_read_gives_and_describes_its_run(cli, tmp_pa
         }
         rows = capture["events"][:]
         assert [(row["message"], row["name"]) for row in rows] == events
-        assert all(row["words_lost"] == 0 and row["scan"] <= len(samples) for row in rows)
+        # A loss's row comes last, before the scan the gap cut short.
+        assert all(row["words_lost"] == 0 and row["scan"] <= len(samples) for row in rows
+                   if row["message"])
+        if fault:
+            assert len(samples) == 375 and (rows[-1]["scan"], rows[-1]["words_lost"]) == (375, -1)
 
 
 @pytest.mark.parametrize("end", ["SIGTERM", "SIGKILL", "words lost", "seconds"])
@@ -96,7 +116,8 @@ def test_a_capture_is_readable_while_written_and_however_it_ends(cli, tmp_path, 
         process.kill()
     elif end == "words lost":
         # 500,000 words a second fill the 262,144-word buffer while the
-        # tool is stopped for a second.
+        # tool is stopped for a second: the buffer really full, its gap at
+        # its end (a lose fault leaves room, and words after the gap).
         process.send_signal(signal.SIGSTOP)
         time.sleep(1)
         process.send_signal(signal.SIGCONT)

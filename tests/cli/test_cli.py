@@ -272,7 +272,10 @@ def test_a_replayed_capture_reads_back_exactly_in_a_loop(cli, tmp_path):
                "--count", "2000"]
     csv = run(cli, *capture, "--output", str(tmp_path / "capture.csv"))
     raw = run(cli, *capture, "--format", "raw", "--output", str(tmp_path / "capture.bin"))
-    assert (csv.returncode, raw.returncode) == (0, 0)
+    # Channels 2 and 3 only, the same 500 scans: its column 0 is board channel 2.
+    hdf5 = run(cli, "read", "0", "--channels", "2-3", "--mode", "3", "--period-us", "100",
+               "--count", "1000", "--format", "hdf5", "--output", str(tmp_path / "capture.dat"))
+    assert (csv.returncode, raw.returncode, hdf5.returncode) == (0, 0, 0), hdf5.stderr
     env = with_scenario(tmp_path, """
 [board.1.channel.0]
 signal = "replay"
@@ -282,13 +285,17 @@ column = 3
 signal = "replay"
 replay = "capture.bin"
 column = 0
+[board.1.channel.2]
+signal = "replay"
+replay = "capture.dat"         # HDF5 by its signature, whatever its name
+column = 2
 """)
-    played = run(cli, "read", "1", "--channels", "0-1", "--mode", "5", "--period-us", "20",
-                 "--count", "2400", env=env)
+    played = run(cli, "read", "1", "--channels", "0-2", "--mode", "5", "--period-us", "20",
+                 "--count", "3600", env=env)
     assert played.returncode == 0, played.stderr
     _, recorded = csv_rows((tmp_path / "capture.csv").read_bytes())
     _, rows = csv_rows(played.stdout)
-    assert rows == [[recorded[k % 500][3], recorded[k % 500][0]] for k in range(1200)]
+    assert rows == [[recorded[k % 500][i] for i in (3, 0, 2)] for k in range(1200)]
 
 
 def test_the_same_seed_gives_the_same_noisy_words_and_another_seed_others(cli, tmp_path):

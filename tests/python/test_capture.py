@@ -1,5 +1,5 @@
 """tamrix.Capture and python3 -m tamrix plot|export, on captures that the
-installed tamrix-cli writes."""
+installed tamrix-cli writes; the simulated board replaying a capture."""
 
 import os
 import signal
@@ -115,3 +115,34 @@ def test_a_capture_being_written_shows_each_flush(cli, tmp_path):
         process.send_signal(signal.SIGTERM)
         _, stderr = process.communicate(timeout=10)
     assert (process.returncode, stderr) == (0, b"")
+
+
+def test_a_capture_a_scenario_cannot_replay_is_named_and_the_thread_that_loaded_it_ends(tmp_path):
+    # Written by h5py alone, not for readers during a run as tamrix-cli writes.
+    with h5py.File(tmp_path / "other.h5", "w") as other:
+        other.attrs.update(format="tamrix-capture", format_version=np.uint32(1),
+                           first_channel=np.uint32(4), last_channel=np.uint32(5))
+        other["samples"] = np.zeros((10, 2), np.uint16)
+    scenario = tmp_path / "replay.toml"
+    scenario.write_text('[board.1.channel.0]\nsignal = "replay"\nreplay = "other.h5"\ncolumn = 9\n')
+    out = subprocess.run([sys.executable, "-c", OPEN_ON_A_THREAD], capture_output=True, text=True,
+                         timeout=60, env=dict(os.environ, TAMRIX_SIM_SCENARIO=str(scenario)))
+    # The driver that refused is unloaded before the thread ends: the HDF5
+    # library it read with must outlive it.
+    assert (out.returncode, out.stdout) == (0, "TamrixError\nended\n"), out.stderr
+    assert out.stderr == (f"{scenario}:3: board.1.channel.0.replay: other.h5: "
+                          "holds channels 4 to 5, not 9\n")
+
+
+OPEN_ON_A_THREAD = """
+import threading, tamrix
+def open_board():
+    try:
+        tamrix.Board(1)
+    except tamrix.TamrixError as error:
+        print(type(error).__name__, flush=True)
+thread = threading.Thread(target=open_board)
+thread.start()
+thread.join()
+print("ended")
+"""
