@@ -57,8 +57,11 @@ def plot(capture, output, channels=None, seconds=None, size=(1600, 900), dpi=100
     width, height = size
     figure = pyplot.figure(figsize=(width / dpi, height / dpi), dpi=dpi)
     axes = figure.subplots(len(channels), 1, sharex=True, squeeze=False)[:, 0]
-    figure.subplots_adjust(left=0.07, right=0.99, top=0.95, bottom=0.06, hspace=0.15)
-    pixel_columns = max(1, int(width * 0.92))
+    # Margins in pixels, so that the labels fit a small picture too.
+    left, right = min(0.3, 100 / width), 1 - min(0.1, 16 / width)
+    figure.subplots_adjust(left=left, right=right, top=1 - min(0.2, 36 / height),
+                           bottom=min(0.3, 50 / height), hspace=0.15)
+    pixel_columns = max(1, int(width * (right - left)))
     label_size = max(5.0, min(9.0, height / len(channels) / 8))
     if stop > start:
         view = _Columns(samples, columns)
