@@ -131,6 +131,20 @@ TEST(Service, ASecondProgramIsRefusedTheBoardAndAKilledOneGivesItBack) {
   EXPECT_TRUE(Eventually([&] { return probe.Status(TAMRIX_IOCTL_CREATE, 0) == TAMRIX_DRV_OK; }))
       << service.Log();
   EXPECT_TRUE(service.LogShows("1 slot(s) given back")) << service.Log();
+
+  // A holder that stops answering, its connection still open, loses its
+  // board when its keepalive goes unanswered.
+  ASSERT_EQ(probe.Status(TAMRIX_IOCTL_CLOSE, 0), TAMRIX_DRV_OK);
+  const pid_t frozen =
+      SpawnCli(service.unix_uri(), tamrix::testing::kEndlessRead, service.folder() + "/frozen.err");
+  ASSERT_GT(frozen, 0);
+  ASSERT_TRUE(Eventually([&] { return probe.Status(TAMRIX_IOCTL_HOLDER, 0) == TAMRIX_DRV_OK; }))
+      << service.Log();
+  kill(frozen, SIGSTOP);
+  EXPECT_TRUE(Eventually([&] { return probe.Status(TAMRIX_IOCTL_CREATE, 0) == TAMRIX_DRV_OK; }))
+      << service.Log();
+  kill(frozen, SIGKILL);
+  ExitCode(frozen);
 }
 
 TEST(Service, AServiceThatStopsOrDiesFailsTheNextRequestAndALaterOpenReconnects) {
