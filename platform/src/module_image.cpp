@@ -344,6 +344,11 @@ bool SymbolsFit(const Image &image, const Dynamic &dynamic, const Strings &strin
   if (!image.ReadArray(dynamic.Value(DT_SYMTAB), symbols, table)) return false;
   for (const Sym &symbol : table) {
     if (symbol.st_name != 0 && !strings.Holds(symbol.st_name)) return false;
+    // The static linker makes hidden and internal symbols local and leaves
+    // them out of this table; one marked so here is damage, which the loader
+    // would bind to nothing.
+    const unsigned visibility = ELF64_ST_VISIBILITY(symbol.st_other);
+    if (visibility == STV_HIDDEN || visibility == STV_INTERNAL) return false;
   }
   return true;
 }
