@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "device_service.h"
+#include "grpc_log.h"
 #include "listeners.h"
 #include "log.h"
 #include "options.h"
@@ -82,6 +83,7 @@ int main(int argc, char **argv) {
     std::printf("tamrixd %s\n", TAMRIXD_VERSION);
     return 0;
   }
+  LogGrpcMessages();
   AccessRules rules;
   if (!ReadAccessRules(*options, rules)) return 1;
 

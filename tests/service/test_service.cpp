@@ -246,6 +246,8 @@ TEST(ServiceTls, OnlyClientsWithTheTokenOrATrustedCertificateGetIn) {
     EXPECT_EQ(refused.open_error(), code) << query;
   }
   EXPECT_TRUE(tls.service().LogShows("refused a session")) << tls.service().Log();
+  EXPECT_TRUE(tls.service().LogShows("TLS handshake failed (certificate verify failed)"))
+      << tls.service().Log();
   const std::string log = tls.service().Log();
   EXPECT_EQ(log.find("started", log_before.size()), std::string::npos) << log;
   EXPECT_TRUE(tls.service().StopsCleanly()) << tls.service().Log();

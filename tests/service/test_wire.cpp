@@ -132,6 +132,8 @@ TEST(ServiceWire, PlainTcpIsRefusedBeforeAnythingReachesTheDriver) {
   EXPECT_FALSE(stream->Read(&event));
   EXPECT_FALSE(stream->Finish().ok());
   EXPECT_EQ(tls.service().Log().find("started"), std::string::npos) << tls.service().Log();
+  EXPECT_TRUE(tls.service().LogShows("refused a connection: TLS handshake failed"))
+      << tls.service().Log();
 }
 
 }  // namespace
