@@ -48,4 +48,18 @@ dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/lib/systemd/system/tamrixd.se
   fail "the unit does not start /usr/sbin/tamrixd"
 dpkg-deb --ctrl-tarfile "$package" | tar -xO ./postinst | grep -q 'systemd-sysusers tamrix.conf' ||
   fail "the package does not make the group tamrix"
+# As systemd reads them: the unit has no key it does not know and starts a
+# program that is there; the sysusers entry makes the group.
+if command -v systemd-analyze >/dev/null && command -v systemd-sysusers >/dev/null; then
+  root=$work/root
+  dpkg-deb -x "$package" "$root"
+  sed "s|=/usr/sbin/tamrixd|=$root/usr/sbin/tamrixd|" "$root/usr/lib/systemd/system/tamrixd.service" \
+    >"$work/tamrixd.service"
+  report=$(systemd-analyze verify --man=no "$work/tamrixd.service" 2>&1) ||
+    fail "systemd refuses the unit: $report"
+  [ -z "$report" ] || fail "systemd finds fault with the unit: $report"
+  mkdir -p "$work/sysroot/etc"
+  systemd-sysusers --root="$work/sysroot" --dry-run "$root/usr/lib/sysusers.d/tamrix.conf" 2>&1 |
+    grep -q "Creating group 'tamrix'" || fail "the sysusers entry does not make the group tamrix"
+fi
 echo "PASS: $(basename "$package")"
