@@ -1,9 +1,11 @@
 #include "remote_session.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "tamrix_protocol.h"
@@ -43,6 +45,14 @@ grpc::ChannelArguments ChannelArguments(const ServiceUri &uri) {
   return arguments;
 }
 
+// A socket its mode keeps this user from: gRPC would report it as a service
+// out of reach, and the user needs to hear it is a matter of rights (the
+// socket's group).
+bool SocketForbidden(const ServiceUri &uri) {
+  return !uri.tls && faccessat(AT_FDCWD, uri.path.c_str(), W_OK, AT_EACCESS) != 0 &&
+         errno == EACCES;
+}
+
 // Null with `error` for a credential file that cannot be read.
 std::shared_ptr<grpc::ChannelCredentials> Credentials(const ServiceUri &uri, tmx_dword &error) {
   if (!uri.tls) return grpc::InsecureChannelCredentials();
@@ -74,6 +84,10 @@ std::unique_ptr<RemoteSession> RemoteSession::Open(const std::string &uri_text,
   const std::optional<ServiceUri> uri = ParseServiceUri(uri_text);
   if (!uri) {
     error = TMX_ERROR_PATH_NOT_FOUND;
+    return nullptr;
+  }
+  if (SocketForbidden(*uri)) {
+    error = TMX_ERROR_ACCESS_DENIED;
     return nullptr;
   }
   std::string token;

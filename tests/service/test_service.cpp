@@ -171,6 +171,21 @@ TEST(Service, AServiceThatStopsOrDiesFailsTheNextRequestAndALaterOpenReconnects)
   EXPECT_EQ(again.Status(TAMRIX_IOCTL_CREATE, 2), TAMRIX_DRV_OK) << "a new driver, slot free";
 }
 
+TEST(Service, AUserTheSocketsModeKeepsOutIsDeniedAccessNotToldTheServiceIsGone) {
+  ServiceProcess service;
+  ASSERT_TRUE(service.running()) << service.Log();
+  const std::string uri = service.unix_uri();
+  ASSERT_EQ(chmod(uri.substr(5).c_str(), 0), 0);
+  // Root passes any mode: the child is nobody then.
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(100);
+    DeviceHandle handle(uri);
+    _exit(handle.open() ? 101 : static_cast<int>(handle.open_error()));
+  }
+  EXPECT_EQ(ExitCode(child), static_cast<int>(TMX_ERROR_ACCESS_DENIED));
+}
+
 // A run that fills and overflows slot 1's 256-word buffer (mode 3, channel
 // 0, 2 us): the notifications in the order they came, then the words.
 struct FullRun {
