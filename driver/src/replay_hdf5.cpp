@@ -9,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "capture_format.h"
 #include "capture_reader.h"
 
 namespace tamrix::vxd {
 namespace {
 
-constexpr unsigned kKnownVersion = 1;
+namespace format = capture_format;
+using format::Handle;
+
 constexpr std::uint16_t kLargestValue = 4095;
 
 // The library prints its errors unless told not to; this thread's setting
@@ -35,23 +38,6 @@ class QuietErrors {
  private:
   H5E_auto2_t print_ = nullptr;
   void *data_ = nullptr;
-};
-
-// The handle closes with its owner.
-class Handle {
- public:
-  Handle(hid_t id, herr_t (*close)(hid_t)) : id_(id), close_(close) {}
-  ~Handle() {
-    if (id_ >= 0) close_(id_);
-  }
-  Handle(const Handle &) = delete;
-  Handle &operator=(const Handle &) = delete;
-  hid_t get() const { return id_; }
-  bool ok() const { return id_ >= 0; }
-
- private:
-  hid_t id_;
-  herr_t (*close_)(hid_t);
 };
 
 // A capture still being written, or whose writer was killed, opens only
@@ -108,20 +94,20 @@ std::optional<std::vector<std::uint16_t>> ReadChannel(const std::string &path, u
     why = "cannot be opened as an HDF5 file";
     return std::nullopt;
   }
-  if (TextAttribute(file.get(), "format") != "tamrix-capture") {
+  if (TextAttribute(file.get(), format::kFormatAttribute) != format::kFormatName) {
     why = "no tamrix capture (its format attribute is not \"tamrix-capture\")";
     return std::nullopt;
   }
-  const auto version = UnsignedAttribute(file.get(), "format_version");
-  const auto first = UnsignedAttribute(file.get(), "first_channel");
-  const auto last = UnsignedAttribute(file.get(), "last_channel");
+  const auto version = UnsignedAttribute(file.get(), format::kVersionAttribute);
+  const auto first = UnsignedAttribute(file.get(), format::kFirstChannelAttribute);
+  const auto last = UnsignedAttribute(file.get(), format::kLastChannelAttribute);
   if (!version || !first || !last || *first > *last) {
     why = "a capture without format_version, first_channel and last_channel";
     return std::nullopt;
   }
-  if (*version > kKnownVersion) {
+  if (*version > format::kVersion) {
     why = "format_version " + std::to_string(*version) + " is above " +
-          std::to_string(kKnownVersion) + ", the newest this driver reads";
+          std::to_string(format::kVersion) + ", the newest this driver reads";
     return std::nullopt;
   }
   if (channel < *first || channel > *last) {
@@ -130,8 +116,8 @@ std::optional<std::vector<std::uint16_t>> ReadChannel(const std::string &path, u
     return std::nullopt;
   }
   const hsize_t columns = *last - *first + 1;
-  const Handle samples(H5Lexists(file.get(), "samples", H5P_DEFAULT) > 0
-                           ? H5Dopen2(file.get(), "samples", H5P_DEFAULT)
+  const Handle samples(H5Lexists(file.get(), format::kSamples, H5P_DEFAULT) > 0
+                           ? H5Dopen2(file.get(), format::kSamples, H5P_DEFAULT)
                            : H5I_INVALID_HID,
                        H5Dclose);
   const Handle type(samples.ok() ? H5Dget_type(samples.get()) : H5I_INVALID_HID, H5Tclose);
