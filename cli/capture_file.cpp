@@ -9,10 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "capture_format.h"
 #include "tamrix.h"
 
 namespace tamrix_cli {
 namespace {
+
+namespace format = tamrix::capture_format;
+using format::Handle;
 
 // About 2 MiB a chunk whatever the channel count: a whole read costs little
 // more than reading the bytes. The writer's chunk cache holds a few of them,
@@ -67,22 +71,6 @@ std::string LibraryReason() {
   H5Eclear2(H5E_DEFAULT);
   return reason.empty() ? "HDF5 error" : reason;
 }
-
-// The handle closes with its owner, whatever happens on the way.
-class Handle {
- public:
-  Handle(hid_t id, herr_t (*close)(hid_t)) : id_(id), close_(close) {}
-  ~Handle() {
-    if (id_ >= 0) close_(id_);
-  }
-  Handle(const Handle &) = delete;
-  Handle &operator=(const Handle &) = delete;
-  hid_t get() const { return id_; }
-
- private:
-  hid_t id_;
-  herr_t (*close_)(hid_t);
-};
 
 hid_t EventFileType() {
   const hid_t name = H5Tcopy(H5T_C_S1);
@@ -202,7 +190,7 @@ void CaptureFile::Create(const std::string &path, const CaptureInfo &info, bool 
     descriptor_ = *static_cast<int *>(handle);
   }
   samples_ = CreateGrowing(
-      file_, "samples", H5T_STD_U16LE, 2, scan_words_,
+      file_, format::kSamples, H5T_STD_U16LE, 2, scan_words_,
       std::max<hsize_t>(1, (compress ? kCompressedChunkWords : kChunkWords) / scan_words_),
       compress);
   if (samples_ < 0) Fail("cannot write");
@@ -212,15 +200,15 @@ void CaptureFile::Create(const std::string &path, const CaptureInfo &info, bool 
   if (events_ < 0 || event_type_ < 0) Fail("cannot write");
 
   const ModeRecord &mode = info.mode;
-  const bool written = WriteText(file_, "format", "tamrix-capture") >= 0 &&
-                       WriteUnsigned(file_, "format_version", kCaptureFormatVersion) >= 0 &&
+  const bool written = WriteText(file_, format::kFormatAttribute, format::kFormatName) >= 0 &&
+                       WriteUnsigned(file_, format::kVersionAttribute, format::kVersion) >= 0 &&
                        WriteUnsigned(file_, "slot", info.slot) >= 0 &&
                        WriteText(file_, "driver_version", info.driver_version) >= 0 &&
                        WriteUnsigned(file_, "revision", info.revision) >= 0 &&
                        WriteText(file_, "firmware", info.firmware) >= 0 &&
                        WriteSigned(file_, "mode", mode.Mode) >= 0 &&
-                       WriteUnsigned(file_, "first_channel", mode.ChFirst) >= 0 &&
-                       WriteUnsigned(file_, "last_channel", mode.ChLast) >= 0 &&
+                       WriteUnsigned(file_, format::kFirstChannelAttribute, mode.ChFirst) >= 0 &&
+                       WriteUnsigned(file_, format::kLastChannelAttribute, mode.ChLast) >= 0 &&
                        WriteUnsigned(file_, "Timer", mode.Timer) >= 0 &&
                        WriteSeconds(file_, "conversion_seconds", info.conversion_seconds) >= 0 &&
                        WriteSeconds(file_, "scan_seconds", info.scan_seconds) >= 0 &&

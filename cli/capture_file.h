@@ -17,8 +17,6 @@
 
 namespace tamrix_cli {
 
-inline constexpr int kCaptureFormatVersion = 1;
-
 // Before anything in the process calls the HDF5 library, the board's driver
 // included (a scenario's replayed capture is read with it): the library's
 // own clean-up at exit stays off, which it allows only then.

@@ -1,113 +1,45 @@
 #include "replay_capture.h"
 
 #include <dlfcn.h>
-#include <hdf5.h>
+#include <sys/stat.h>
 
 #include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <mutex>
+
+#include "module_image.h"
 
 namespace tamrix::vxd {
 namespace {
 
-constexpr unsigned kKnownVersion = 1;
-constexpr std::uint16_t kLargestValue = 4095;
 constexpr std::array<char, 8> kSignature{'\x89', 'H', 'D', 'F', '\r', '\n', '\x1a', '\n'};
 
-// The library keeps data of its own for each thread that called it, freed
-// when the thread ends; were it unloaded with this module, that thread's end
-// would call into nothing. So once used it stays loaded in the process.
-void KeepLibraryLoaded() {
-  static const bool kept = [] {
-    Dl_info info{};
-    return dladdr(reinterpret_cast<void *>(&H5open), &info) != 0 && info.dli_fname != nullptr &&
-           dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
-  }();
-  (void)kept;
+// The folder of the file this code is in: the driver module, or a program
+// that links the driver's core.
+std::string OwnFolder() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void *>(&OwnFolder), &info) == 0 || info.dli_fname == nullptr) {
+    return ".";
+  }
+  const std::unique_ptr<char, decltype(&std::free)> real(realpath(info.dli_fname, nullptr),
+                                                         &std::free);
+  const std::string path = real ? real.get() : info.dli_fname;
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
 }
 
-// The library prints its errors unless told not to; this thread's setting
-// is put back after, for a host that uses the library itself.
-class QuietErrors {
- public:
-  QuietErrors() {
-    H5Eget_auto2(H5E_DEFAULT, &print_, &data_);
-    H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
-  }
-  ~QuietErrors() {
-    H5Eclear2(H5E_DEFAULT);
-    H5Eset_auto2(H5E_DEFAULT, print_, data_);
-  }
-  QuietErrors(const QuietErrors &) = delete;
-  QuietErrors &operator=(const QuietErrors &) = delete;
-
- private:
-  H5E_auto2_t print_ = nullptr;
-  void *data_ = nullptr;
+struct ReadValues {
+  std::vector<std::uint16_t> values;
+  std::string why;
 };
 
-// The handle closes with its owner.
-class Handle {
- public:
-  Handle(hid_t id, herr_t (*close)(hid_t)) : id_(id), close_(close) {}
-  ~Handle() {
-    if (id_ >= 0) close_(id_);
-  }
-  Handle(const Handle &) = delete;
-  Handle &operator=(const Handle &) = delete;
-  hid_t get() const { return id_; }
-  bool ok() const { return id_ >= 0; }
-
- private:
-  hid_t id_;
-  herr_t (*close_)(hid_t);
-};
-
-// A capture still being written, or whose writer was killed, opens only
-// for single-writer, multiple-reader access; a file written without the
-// newest format only without it.
-hid_t OpenCapture(const std::string &path) {
-  const hid_t file = H5Fopen(path.c_str(), H5F_ACC_RDONLY | H5F_ACC_SWMR_READ, H5P_DEFAULT);
-  return file >= 0 ? file : H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+void PutValues(void *sink, const std::uint16_t *values, std::size_t count) {
+  static_cast<ReadValues *>(sink)->values.assign(values, values + count);
 }
 
-bool HasAttribute(hid_t file, const char *name) { return H5Aexists(file, name) > 0; }
-
-std::optional<std::string> TextAttribute(hid_t file, const char *name) {
-  if (!HasAttribute(file, name)) return std::nullopt;
-  const Handle attribute(H5Aopen(file, name, H5P_DEFAULT), H5Aclose);
-  const Handle stored(H5Aget_type(attribute.get()), H5Tclose);
-  if (!stored.ok() || H5Tget_class(stored.get()) != H5T_STRING ||
-      H5Tis_variable_str(stored.get()) <= 0) {
-    return std::nullopt;
-  }
-  // Read as stored: the library converts no text between character sets.
-  char *value = nullptr;
-  if (H5Aread(attribute.get(), stored.get(), &value) < 0 || value == nullptr) {
-    return std::nullopt;
-  }
-  std::string text(value);
-  H5free_memory(value);
-  return text;
-}
-
-std::optional<std::uint32_t> UnsignedAttribute(hid_t file, const char *name) {
-  if (!HasAttribute(file, name)) return std::nullopt;
-  const Handle attribute(H5Aopen(file, name, H5P_DEFAULT), H5Aclose);
-  const Handle stored(H5Aget_type(attribute.get()), H5Tclose);
-  std::uint32_t value = 0;
-  if (!stored.ok() || H5Tget_class(stored.get()) != H5T_INTEGER ||
-      H5Aread(attribute.get(), H5T_NATIVE_UINT32, &value) < 0) {
-    return std::nullopt;
-  }
-  return value;
-}
-
-std::string Channel(unsigned channel) {
-  char name[8];
-  std::snprintf(name, sizeof name, "ch%02u", channel);
-  return name;
-}
+void PutWhy(void *sink, const char *why) { static_cast<ReadValues *>(sink)->why = why; }
 
 }  // namespace
 
@@ -121,70 +53,51 @@ bool HasHdf5Signature(const std::string &path) {
   return false;
 }
 
+const tmx_capture_reader *LoadCaptureReader(const std::string &folder, std::string &why) {
+  const std::string path = folder + "/" + TMX_CAPTURE_READER_FILE;
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    why = "cannot be read without " + path + ", which is missing";
+    return nullptr;
+  }
+  // Checked as the platform checks a driver module, so that a damaged file
+  // is refused rather than mapped. Kept loaded: HDF5 keeps data of its own
+  // for each thread that called it, freed when the thread ends.
+  if (!tmx::platform::IsCompleteSharedObjectFile(path)) {
+    why = "cannot be read with " + path + ", which is damaged";
+    return nullptr;
+  }
+  void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  if (module == nullptr) {
+    const char *error = dlerror();
+    why = "cannot be read: " + std::string(error != nullptr ? error : path);
+    return nullptr;
+  }
+  const auto entry =
+      reinterpret_cast<tmx_capture_reader_entry_fn>(dlsym(module, TMX_CAPTURE_READER_ENTRY_NAME));
+  const tmx_capture_reader *reader = entry != nullptr ? entry() : nullptr;
+  if (reader == nullptr || reader->abi_version != TMX_CAPTURE_READER_ABI_VERSION) {
+    why = "cannot be read with " + path + ", which is no capture reader of this driver";
+    return nullptr;
+  }
+  return reader;
+}
+
 std::optional<std::vector<std::uint16_t>> ReadCaptureChannel(const std::string &path,
                                                              unsigned channel, std::string &why) {
-  KeepLibraryLoaded();
-  const QuietErrors quiet;
-  const Handle file(OpenCapture(path), H5Fclose);
-  if (!file.ok()) {
-    why = "cannot be opened as an HDF5 file";
+  static std::mutex mutex;
+  static const tmx_capture_reader *reader = nullptr;
+  {
+    const std::lock_guard lock(mutex);
+    if (reader == nullptr) reader = LoadCaptureReader(OwnFolder(), why);
+    if (reader == nullptr) return std::nullopt;
+  }
+  ReadValues read;
+  if (reader->read_channel(path.c_str(), channel, &read, &PutValues, &PutWhy) == 0) {
+    why = read.why;
     return std::nullopt;
   }
-  if (TextAttribute(file.get(), "format") != "tamrix-capture") {
-    why = "no tamrix capture (its format attribute is not \"tamrix-capture\")";
-    return std::nullopt;
-  }
-  const auto version = UnsignedAttribute(file.get(), "format_version");
-  const auto first = UnsignedAttribute(file.get(), "first_channel");
-  const auto last = UnsignedAttribute(file.get(), "last_channel");
-  if (!version || !first || !last || *first > *last) {
-    why = "a capture without format_version, first_channel and last_channel";
-    return std::nullopt;
-  }
-  if (*version > kKnownVersion) {
-    why = "format_version " + std::to_string(*version) + " is above " +
-          std::to_string(kKnownVersion) + ", the newest this driver reads";
-    return std::nullopt;
-  }
-  if (channel < *first || channel > *last) {
-    why = "holds channels " + std::to_string(*first) + " to " + std::to_string(*last) + ", not " +
-          std::to_string(channel);
-    return std::nullopt;
-  }
-  const hsize_t columns = *last - *first + 1;
-  const Handle samples(H5Lexists(file.get(), "samples", H5P_DEFAULT) > 0
-                           ? H5Dopen2(file.get(), "samples", H5P_DEFAULT)
-                           : H5I_INVALID_HID,
-                       H5Dclose);
-  const Handle type(samples.ok() ? H5Dget_type(samples.get()) : H5I_INVALID_HID, H5Tclose);
-  const Handle space(samples.ok() ? H5Dget_space(samples.get()) : H5I_INVALID_HID, H5Sclose);
-  hsize_t dims[2] = {0, 0};
-  if (!type.ok() || !space.ok() || H5Tget_class(type.get()) != H5T_INTEGER ||
-      H5Tget_sign(type.get()) != H5T_SGN_NONE || H5Tget_size(type.get()) != 2 ||
-      H5Sget_simple_extent_ndims(space.get()) != 2 ||
-      H5Sget_simple_extent_dims(space.get(), dims, nullptr) < 0 || dims[1] != columns) {
-    why = "/samples is not " + std::to_string(columns) + " columns of 16-bit unsigned values";
-    return std::nullopt;
-  }
-  std::vector<std::uint16_t> values(dims[0]);
-  if (values.empty()) return values;
-  const hsize_t start[2] = {0, channel - *first};
-  const hsize_t count[2] = {dims[0], 1};
-  const Handle memory(H5Screate_simple(1, dims, nullptr), H5Sclose);
-  if (!memory.ok() ||
-      H5Sselect_hyperslab(space.get(), H5S_SELECT_SET, start, nullptr, count, nullptr) < 0 ||
-      H5Dread(samples.get(), H5T_NATIVE_UINT16, memory.get(), space.get(), H5P_DEFAULT,
-              values.data()) < 0) {
-    why = "/samples cannot be read";
-    return std::nullopt;
-  }
-  for (std::size_t scan = 0; scan < values.size(); ++scan) {
-    if (values[scan] > kLargestValue) {
-      why = "scan " + std::to_string(scan) + " holds no 12-bit value for " + Channel(channel);
-      return std::nullopt;
-    }
-  }
-  return values;
+  return std::move(read.values);
 }
 
 }  // namespace tamrix::vxd

@@ -2,16 +2,22 @@
 // driver refuses to carry out, the trigger wait, concurrent callers, unload.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "../faults/thread_count.h"
 #include "driver_requests.h"
+#include "replay_capture.h"
 #include "request_dispatch.h"
 #include "scenario.h"
 #include "tamrix_platform/driver_module.h"
@@ -162,6 +168,11 @@ TEST(DriverRequests, ConcurrentCallersSeeAnUnbrokenStream) {
   }
 }
 
+std::string MappedFiles() {
+  std::ifstream maps("/proc/self/maps");
+  return {std::istreambuf_iterator<char>(maps), std::istreambuf_iterator<char>()};
+}
+
 std::atomic<int> posted_count{0};
 BOOL CountingPost(HWND, UINT, WPARAM, LPARAM) { return ++posted_count, 1; }
 
@@ -190,6 +201,8 @@ TEST(DriverModule, UnloadWhileSamplingLeavesNoThreadBehind) {
     }
   }
   EXPECT_EQ(fault_testing::ThreadsOfThisProcess(), before + 2);
+  // HDF5 waits for the first replay of a capture.
+  EXPECT_EQ(MappedFiles().find("libhdf5"), std::string::npos) << MappedFiles();
   const auto deadline = std::chrono::steady_clock::now() + 5s;
   while (posted_count == 0 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(1ms);
@@ -198,6 +211,35 @@ TEST(DriverModule, UnloadWhileSamplingLeavesNoThreadBehind) {
   table->unload(context);
   EXPECT_EQ(fault_testing::ThreadsSettledTo(before), before);
   dlclose(module);
+}
+
+// The capture reader module is refused, in words for the scenario's error,
+// when missing or cut short; the one built beside the driver reads.
+TEST(CaptureReader, AMissingOrDamagedModuleIsNamedAndTheBuiltOneReads) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("tamrix-reader-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  const std::string module = (folder / TMX_CAPTURE_READER_FILE).string();
+  std::string why;
+  EXPECT_EQ(LoadCaptureReader(folder.string(), why), nullptr);
+  EXPECT_EQ(why, "cannot be read without " + module + ", which is missing");
+  {
+    std::ifstream built(fs::path(TAMRIX_MODULE_DIR) / TMX_CAPTURE_READER_FILE, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(built), {}};
+    ASSERT_GT(bytes.size(), 4096u);
+    std::ofstream(module, std::ios::binary).write(bytes.data(), 4096);
+  }
+  EXPECT_EQ(LoadCaptureReader(folder.string(), why), nullptr);
+  EXPECT_EQ(why, "cannot be read with " + module + ", which is damaged");
+  fs::remove_all(folder);
+
+  const tmx_capture_reader *reader = LoadCaptureReader(TAMRIX_MODULE_DIR, why);
+  ASSERT_NE(reader, nullptr) << why;
+  const auto keep_why = [](void *sink, const char *text) {
+    *static_cast<std::string *>(sink) = text;
+  };
+  EXPECT_EQ(reader->read_channel(TAMRIX_DRIVER_MODULE, 0, &why, nullptr, keep_why), 0);
+  EXPECT_EQ(why, "cannot be opened as an HDF5 file");
 }
 
 }  // namespace

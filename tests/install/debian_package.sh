@@ -18,7 +18,8 @@ libdir=/usr/$(grep -o 'lib/[^/]*-linux-gnu' <<<"$contents" | head -1)
 [ "$libdir" != /usr/ ] || libdir=/usr/lib
 for file in /usr/bin/tamrix "$libdir"/libtamrix.so.1.0.0 "$libdir"/libtamrix.so.1 \
     "$libdir"/libtamrix.so "$libdir"/libtamrix_platform.so.1.0.0 \
-    "$libdir"/tamrix/tamrix.vxd.so "$libdir"/tamrix/tamrix-help "$libdir"/tamrix/tamrix-probe \
+    "$libdir"/tamrix/tamrix.vxd.so "$libdir"/tamrix/tamrix-replay-hdf5.so \
+    "$libdir"/tamrix/tamrix-help "$libdir"/tamrix/tamrix-probe \
     /usr/share/tamrix/Tamrix.hlp \
     /usr/include/tamrix.h /usr/include/tamrix_window.h "$libdir"/pkgconfig/tamrix.pc \
     "$libdir"/cmake/tamrix/tamrixConfig.cmake /usr/share/applications/tamrix.desktop \

@@ -12,7 +12,8 @@ libdir=$(cd "$prefix" && ls -d lib/x86_64-linux-gnu 2>/dev/null || echo lib)
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 for file in bin/tamrix "$libdir"/libtamrix.so.1.0.0 "$libdir"/libtamrix_platform.so.1.0.0 \
-    "$libdir"/tamrix/tamrix.vxd.so "$libdir"/tamrix/tamrix-help "$libdir"/tamrix/tamrix-probe \
+    "$libdir"/tamrix/tamrix.vxd.so "$libdir"/tamrix/tamrix-replay-hdf5.so \
+    "$libdir"/tamrix/tamrix-help "$libdir"/tamrix/tamrix-probe \
     share/tamrix/Tamrix.hlp \
     include/tamrix.h include/tamrix_window.h include/tamrix_protocol.h \
     include/tamrix_platform/driver_module.h include/tamrix_platform/types.h \
@@ -70,6 +71,8 @@ nm -D --defined-only "$prefix/$libdir/libtamrix_platform.so.1" | awk '{print $3}
   grep -x tmx_window_wait >/dev/null || fail "libtamrix_platform lacks tmx_window_wait"
 [ "$(exports "$prefix/$libdir/tamrix/tamrix.vxd.so")" = tmx_driver_entry ] ||
   fail "the driver module exports: $(exports "$prefix/$libdir/tamrix/tamrix.vxd.so" | tr '\n' ' ')"
+[ "$(exports "$prefix/$libdir/tamrix/tamrix-replay-hdf5.so")" = tmx_capture_reader_entry ] ||
+  fail "the capture reader exports: $(exports "$prefix/$libdir/tamrix/tamrix-replay-hdf5.so" | tr '\n' ' ')"
 [ "$(exports "$prefix/$libdir/tamrix/tamrix-remote.so")" = tmx_remote_entry ] ||
   fail "the forwarding client exports: $(exports "$prefix/$libdir/tamrix/tamrix-remote.so" | tr '\n' ' ')"
 
