@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tamrix.h"
+#include "plain_copy.h"
 
 namespace {
 
@@ -102,17 +103,7 @@ void BM_FetchThroughLibrary(benchmark::State &state) {
 }
 BENCHMARK(BM_FetchThroughLibrary)->Iterations(30)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-void BM_PlainCopy(benchmark::State &state) {
-  std::vector<std::uint16_t> source(kWords, 0x5A5A);
-  std::vector<std::uint16_t> destination(kWords);
-  for (auto _ : state) {
-    std::memcpy(destination.data(), source.data(), kBytes);
-    benchmark::DoNotOptimize(destination.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kBytes);
-}
-BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMicrosecond);
+BENCHMARK(tamrix::bench::BM_PlainCopy)->Name("BM_PlainCopy")->Unit(benchmark::kMicrosecond);
 
 // The first fetch after the board filled its buffer of kWords.
 void BM_FetchAfterRefill(benchmark::State &state) {

@@ -19,6 +19,7 @@
 
 #include "tamrix.h"
 #include "tamrix_sim.h"
+#include "plain_copy.h"
 
 namespace {
 
@@ -136,17 +137,7 @@ void BM_FetchNoisy(benchmark::State &state) { Fetch(state, true); }
 BENCHMARK(BM_FetchDefault)->Iterations(30)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FetchNoisy)->Iterations(30)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-void BM_PlainCopy(benchmark::State &state) {
-  std::vector<std::uint16_t> source(kWords, 0x5A5A);
-  std::vector<std::uint16_t> destination(kWords);
-  for (auto _ : state) {
-    std::memcpy(destination.data(), source.data(), kBytes);
-    benchmark::DoNotOptimize(destination.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kBytes);
-}
-BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMicrosecond);
+BENCHMARK(tamrix::bench::BM_PlainCopy)->Name("BM_PlainCopy")->Unit(benchmark::kMicrosecond);
 
 // The copy the noisy fetch amounts to: 128 KiB pieces of a store of four
 // that another thread wrote half a second before (as long as the sampling
