@@ -60,7 +60,8 @@ if command -v systemd-analyze >/dev/null && command -v systemd-sysusers >/dev/nu
     fail "systemd refuses the unit: $report"
   [ -z "$report" ] || fail "systemd finds fault with the unit: $report"
   mkdir -p "$work/sysroot/etc"
-  systemd-sysusers --root="$work/sysroot" --dry-run "$root/usr/lib/sysusers.d/tamrix.conf" 2>&1 |
-    grep -q "Creating group 'tamrix'" || fail "the sysusers entry does not make the group tamrix"
+  groups=$(systemd-sysusers --root="$work/sysroot" --dry-run "$root/usr/lib/sysusers.d/tamrix.conf" 2>&1)
+  grep -q "Creating group 'tamrix'" <<<"$groups" ||
+    fail "the sysusers entry does not make the group tamrix: $groups"
 fi
 echo "PASS: $(basename "$package")"
