@@ -21,7 +21,7 @@ namespace v1 = tamrix::device::v1;
 // whether the client is still there.
 constexpr std::chrono::milliseconds kStreamPoll{100};
 
-bool FromUnixSocket(const grpc::ServerContextBase &context) {
+bool FromUnixSocket(const grpc::ServerContext &context) {
   return context.peer().rfind("unix:", 0) == 0;
 }
 
@@ -101,7 +101,7 @@ DeviceService::DeviceService(HANDLE driver, std::string device, AccessRules rule
       rules_(std::move(rules)),
       sessions_(max_sessions) {}
 
-grpc::Status DeviceService::Authorise(grpc::ServerContextBase *context, const char *call) const {
+grpc::Status DeviceService::Authorise(grpc::ServerContext *context, const char *call) const {
   // The socket's owner and mode decide who reaches it.
   if (FromUnixSocket(*context)) return grpc::Status::OK;
   // Over TCP the listener is TLS; the client proves itself by its
@@ -237,16 +237,9 @@ void DeviceService::AnswerHolder(const Session &session, RequestBlock &block,
   returned = TAMRIX_BLOCK_SIZE;
 }
 
-grpc::ServerUnaryReactor *DeviceService::Control(grpc::CallbackServerContext *context,
-                                                 const v1::ControlRequest *request,
-                                                 v1::ControlReply *reply) {
-  grpc::ServerUnaryReactor *reactor = context->DefaultReactor();
-  grpc::Status status = Authorise(context, "a request");
-  reactor->Finish(status.ok() ? Answer(request, reply) : status);
-  return reactor;
-}
-
-grpc::Status DeviceService::Answer(const v1::ControlRequest *request, v1::ControlReply *reply) {
+grpc::Status DeviceService::Control(grpc::ServerContext *context, const v1::ControlRequest *request,
+                                    v1::ControlReply *reply) {
+  if (grpc::Status refused = Authorise(context, "a request"); !refused.ok()) return refused;
   const std::shared_ptr<Session> session = sessions_.Find(request->session_id());
   if (!session) return {grpc::StatusCode::NOT_FOUND, "no such session"};
 
@@ -327,16 +320,9 @@ grpc::Status DeviceService::ListSlots(grpc::ServerContext *context, const v1::Li
   return grpc::Status::OK;
 }
 
-grpc::ServerUnaryReactor *DeviceService::Echo(grpc::CallbackServerContext *context,
-                                              const v1::ControlRequest *request,
-                                              v1::ControlReply *reply) {
-  grpc::ServerUnaryReactor *reactor = context->DefaultReactor();
-  grpc::Status status = Authorise(context, "an echo");
-  reactor->Finish(status.ok() ? AnswerEcho(request, reply) : status);
-  return reactor;
-}
-
-grpc::Status DeviceService::AnswerEcho(const v1::ControlRequest *request, v1::ControlReply *reply) {
+grpc::Status DeviceService::Echo(grpc::ServerContext *context, const v1::ControlRequest *request,
+                                 v1::ControlReply *reply) {
+  if (grpc::Status refused = Authorise(context, "an echo"); !refused.ok()) return refused;
   if (request->in_size() > kMaxInputBytes) {
     reply->set_error(TMX_ERROR_NOT_ENOUGH_MEMORY);
     return grpc::Status::OK;

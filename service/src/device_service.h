@@ -20,38 +20,26 @@ struct AccessRules {
 };
 
 // The driver, opened once through the device layer, served to every session.
-// Requests and echoes are answered on the thread that reads them, with no
-// hand-over to a worker; a session's stream waits, so it keeps a thread.
-using DeviceServiceBase = tamrix::device::v1::Device::WithCallbackMethod_Control<
-    tamrix::device::v1::Device::WithCallbackMethod_Echo<tamrix::device::v1::Device::Service>>;
-
-class DeviceService final : public DeviceServiceBase {
+class DeviceService final : public tamrix::device::v1::Device::Service {
  public:
   DeviceService(HANDLE driver, std::string device, AccessRules rules, std::size_t max_sessions);
 
   grpc::Status OpenSession(grpc::ServerContext *context,
                            const tamrix::device::v1::OpenSessionRequest *request,
                            grpc::ServerWriter<tamrix::device::v1::SessionEvent> *writer) override;
-  grpc::ServerUnaryReactor *Control(grpc::CallbackServerContext *context,
-                                    const tamrix::device::v1::ControlRequest *request,
-                                    tamrix::device::v1::ControlReply *reply) override;
+  grpc::Status Control(grpc::ServerContext *context,
+                       const tamrix::device::v1::ControlRequest *request,
+                       tamrix::device::v1::ControlReply *reply) override;
   grpc::Status ListSlots(grpc::ServerContext *context,
                          const tamrix::device::v1::ListSlotsRequest *request,
                          tamrix::device::v1::ListSlotsReply *reply) override;
-  grpc::ServerUnaryReactor *Echo(grpc::CallbackServerContext *context,
-                                 const tamrix::device::v1::ControlRequest *request,
-                                 tamrix::device::v1::ControlReply *reply) override;
+  grpc::Status Echo(grpc::ServerContext *context, const tamrix::device::v1::ControlRequest *request,
+                    tamrix::device::v1::ControlReply *reply) override;
 
  private:
   static constexpr std::size_t kSlots = 16;
 
-  grpc::Status Authorise(grpc::ServerContextBase *context, const char *call) const;
-  // A request, once its caller is admitted.
-  grpc::Status Answer(const tamrix::device::v1::ControlRequest *request,
-                      tamrix::device::v1::ControlReply *reply);
-  // The transport alone: the request's sizes back, nothing of the driver.
-  static grpc::Status AnswerEcho(const tamrix::device::v1::ControlRequest *request,
-                                 tamrix::device::v1::ControlReply *reply);
+  grpc::Status Authorise(grpc::ServerContext *context, const char *call) const;
   // One request to the driver; the platform error code, 0 when carried out.
   tmx_dword Forward(tmx_dword code, void *out, std::size_t out_size, std::string *in,
                     tmx_dword in_size, tmx_dword &returned) const;
