@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "tamrix.h"
 #include "plain_copy.h"
+#include "tamrix.h"
 
 namespace {
 

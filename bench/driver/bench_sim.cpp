@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
+#include "plain_copy.h"
 #include "tamrix.h"
 #include "tamrix_sim.h"
-#include "plain_copy.h"
 
 namespace {
 

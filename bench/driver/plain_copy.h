@@ -19,8 +19,8 @@ inline void BM_PlainCopy(benchmark::State &state) {
     benchmark::DoNotOptimize(destination.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kWords *
-                                                    sizeof(std::uint16_t)));
+  state.SetBytesProcessed(
+      static_cast<std::int64_t>(state.iterations() * kWords * sizeof(std::uint16_t)));
 }
 
 }  // namespace tamrix::bench
