@@ -3,6 +3,8 @@ LSB, the events marked. Each pixel column shows the smallest and the largest
 value of the scans it covers, so a capture of millions of scans draws as fast
 as a short one and hides no spike."""
 
+import textwrap
+
 import numpy as np
 
 # Rows read at a time for the envelope.
@@ -59,10 +61,21 @@ def plot(capture, output, channels=None, seconds=None, size=(1600, 900), dpi=100
     axes = figure.subplots(len(channels), 1, sharex=True, squeeze=False)[:, 0]
     # Margins in pixels, so that the labels fit a small picture too.
     left, right = min(0.3, 100 / width), 1 - min(0.1, 16 / width)
-    figure.subplots_adjust(left=left, right=right, top=1 - min(0.2, 36 / height),
+    label_size = max(5.0, min(9.0, height / len(channels) / 8))
+    # The title in as many lines as the plot's width takes, about half a
+    # font size a character; each line more widens the top margin.
+    title = (
+        f"{capture.path}: slot {capture.slot}, mode {capture.mode}, {len(capture.channels)}"
+        f" channels, {1 / scan_seconds:g} scans/s, {scans} scans, started"
+        f" {capture.start_time:%Y-%m-%d %H:%M:%S} UTC (values in LSB)"
+    )
+    line_chars = max(20, int(width * (right - left) / (label_size * dpi / 72 * 0.55)))
+    title_lines = textwrap.wrap(title, line_chars, break_on_hyphens=False) or [title]
+    title = "\n".join(title_lines)
+    top_pixels = 22 + 14 * len(title_lines) * label_size / 9
+    figure.subplots_adjust(left=left, right=right, top=1 - min(0.3, top_pixels / height),
                            bottom=min(0.3, 50 / height), hspace=0.15)
     pixel_columns = max(1, int(width * (right - left)))
-    label_size = max(5.0, min(9.0, height / len(channels) / 8))
     if stop > start:
         view = _Columns(samples, columns)
         edges, lowest, highest = envelope(view, start, stop, pixel_columns)
@@ -89,12 +102,7 @@ def plot(capture, output, channels=None, seconds=None, size=(1600, 900), dpi=100
         ax.yaxis.set_major_locator(matplotlib.ticker.MaxNLocator(2 if len(channels) > 4 else 5))
         ax.margins(x=0)
         ax.grid(True, linewidth=0.3, alpha=0.5)
-    axes[0].set_title(
-        f"{capture.path}: slot {capture.slot}, mode {capture.mode}, {len(capture.channels)}"
-        f" channels, {1 / scan_seconds:g} scans/s, {scans} scans, started"
-        f" {capture.start_time:%Y-%m-%d %H:%M:%S} UTC (values in LSB)",
-        fontsize=label_size,
-    )
+    axes[0].set_title(title, fontsize=label_size)
     if len(shown):
         axes[0].legend(loc="upper right", fontsize=label_size * 0.85)
     axes[-1].set_xlabel("seconds", fontsize=label_size)
