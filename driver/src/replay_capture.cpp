@@ -4,31 +4,16 @@
 #include <sys/stat.h>
 
 #include <array>
-#include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <mutex>
 
+#include "module_dir.h"
 #include "module_image.h"
 
 namespace tamrix::vxd {
 namespace {
 
 constexpr std::array<char, 8> kSignature{'\x89', 'H', 'D', 'F', '\r', '\n', '\x1a', '\n'};
-
-// The folder of the file this code is in: the driver module, or a program
-// that links the driver's core.
-std::string OwnFolder() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void *>(&OwnFolder), &info) == 0 || info.dli_fname == nullptr) {
-    return ".";
-  }
-  const std::unique_ptr<char, decltype(&std::free)> real(realpath(info.dli_fname, nullptr),
-                                                         &std::free);
-  const std::string path = real ? real.get() : info.dli_fname;
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-}
 
 struct ReadValues {
   std::vector<std::uint16_t> values;
@@ -89,7 +74,12 @@ std::optional<std::vector<std::uint16_t>> ReadCaptureChannel(const std::string &
   static const tmx_capture_reader *reader = nullptr;
   {
     const std::lock_guard lock(mutex);
-    if (reader == nullptr) reader = LoadCaptureReader(OwnFolder(), why);
+    // The driver module's own folder, or a program's that links its core.
+    if (reader == nullptr) {
+      reader = LoadCaptureReader(
+          tmx::platform::DirectoryOfFileHolding(reinterpret_cast<const void *>(&HasHdf5Signature)),
+          why);
+    }
     if (reader == nullptr) return std::nullopt;
   }
   ReadValues read;

@@ -25,13 +25,14 @@ std::string Resolved(const char *path) {
 
 }  // namespace
 
-std::string PlatformModuleDirectory() {
+std::string DirectoryOfFileHolding(const void *address) {
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void *>(&PlatformModuleDirectory), &info) == 0 ||
-      info.dli_fname == nullptr) {
-    return ".";
-  }
+  if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return ".";
   return DirectoryOf(Resolved(info.dli_fname));
+}
+
+std::string PlatformModuleDirectory() {
+  return DirectoryOfFileHolding(reinterpret_cast<const void *>(&PlatformModuleDirectory));
 }
 
 std::string PrivateModuleDirectory() {

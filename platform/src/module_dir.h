@@ -4,6 +4,10 @@
 
 namespace tmx::platform {
 
+// The folder of the program or module file that holds `address`, links
+// resolved; "." when no loaded file holds it.
+std::string DirectoryOfFileHolding(const void *address);
+
 // The folder that holds this platform library: the loader's system folder.
 std::string PlatformModuleDirectory();
 
